@@ -1,0 +1,11 @@
+# ZURIZ_SANITIZE: empty, "address;undefined" or "thread". Applies to every target of the build.
+set(ZURIZ_SANITIZE "" CACHE STRING "Sanitizers for the whole build (address;undefined or thread)")
+if(ZURIZ_SANITIZE)
+  list(JOIN ZURIZ_SANITIZE "," _zuriz_san)
+  add_compile_options(-fsanitize=${_zuriz_san} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=${_zuriz_san})
+  add_compile_definitions(ZURIZ_SANITIZED=1)
+  if("thread" IN_LIST ZURIZ_SANITIZE)
+    add_compile_definitions(ZURIZ_TSAN=1)
+  endif()
+endif()

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when they are missing.
+# Safe to run again: it only installs what is not there.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  juce-modules-source            # the VST3 SDK (pluginterfaces, base, public.sdk)
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libsndfile1-dev
+  clang-14 libclang-rt-14-dev    # libFuzzer and sanitizer runtimes
+  locales                        # a comma-decimal locale for the number-format tests
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Hosts may run plug-ins under a comma-decimal locale; the tests check numbers survive that.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "setup: generating de_DE.UTF-8"
+  if [ -f /etc/locale.gen ]; then
+    $sudo sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  fi
+  $sudo locale-gen >/dev/null
+fi
