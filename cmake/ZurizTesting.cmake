@@ -13,9 +13,16 @@ function(zuriz_add_gtest target)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} zuriz_test_support GTest::gtest GTest::gmock
                         GTest::gtest_main zuriz_warnings)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${target}
-    PROPERTIES LABELS "${ARG_LABELS}"
-    DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${target} TEST_LIST ${target}_TESTS
+    DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
+  # gtest_discover_tests drops list-valued properties, so labels are set by a script that
+  # CTest reads after the discovered tests.
+  set(label_script ${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake)
+  file(WRITE ${label_script}
+    "foreach(t IN LISTS ${target}_TESTS)\n"
+    "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${ARG_LABELS}\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})
   if("threads" IN_LIST ARG_LABELS)
     add_dependencies(zuriz_thread_tests ${target})
   endif()
