@@ -1,0 +1,19 @@
+#pragma once
+// Host-side library: what a host does to drive a VST3 component, for tests and tools.
+//
+//   ProcessBlock      one audio block: bus buffers, parameter changes, events, ProcessData
+//   ParameterChanges  IParameterChanges / IParamValueQueue with fixed capacity
+//   EventList         IEventList; makeNoteOn / makeNoteOff
+//   ConnectionLink    connects two IConnectionPoints through forwarding proxies
+//   MessageRecorder   a peer that keeps every message it receives
+//   makeMessage / binaryAttribute   messages with a binary "json" payload
+//   Steinberg::Vst::HostApplication the host context (createInstance of messages)
+//   Steinberg::MemoryStream         an IBStream in memory (component state)
+#include "base/source/fobject.h"
+#include "public.sdk/source/common/memorystream.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "tools/host/connection.h"
+#include "tools/host/event_list.h"
+#include "tools/host/messages.h"
+#include "tools/host/parameter_changes.h"
+#include "tools/host/process_block.h"
