@@ -24,8 +24,6 @@ struct BellsState;
 
 // Nearest family index to the raw "ir.family" value (halves upwards), clamped to 0-4.
 int selectedFamily(double family);
-// q(x): nearest multiple of 1/100000, halves upwards.
-double quantiseModalValue(double value);
 
 void rebuildBellsTables(BellsState& bells);
 void applyFamilyScalars(double noise, BellsState& bells);

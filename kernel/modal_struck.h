@@ -87,6 +87,9 @@ struct ModalVoiceOutput {
     float right;
 };
 
+// Nearest multiple of 1/100000, halves upwards: the quantum of every stored value.
+double quantiseModalValue(double value);
+
 // Resets every field to the start values for the given rate (48000 when not above 0).
 void initModalStruckState(ModalStruckState& state, double sampleRate);
 // Quantises to 1/100000 and clamps; indices outside 0-17 and non-finite values are ignored.

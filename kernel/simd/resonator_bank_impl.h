@@ -1,0 +1,171 @@
+#pragma once
+// The resonator bank algorithm, written once over a small vector type V. Included only by the
+// per-instruction-set files, each of which defines its V in an anonymous namespace so that every
+// instantiation stays inside the file compiled for that instruction set.
+//
+// V provides: type T; constant WIDTH (floats per vector, even, at most 16); type Tail, a vector
+// type of half the width (or V itself when there is none) and addTail(wide, tail) adding a Tail
+// vector into the low lanes; load, store (unaligned),
+// zero, set1, add, mul, fmadd(a, b, c) = a*b + c, fmsub(a, b, c) = a*b - c, and
+// divideWhereNonZero(a, b, keep) = a / b in lanes where b != 0, keep elsewhere, and
+// sumPairs(v, &left, &right) adding the even lanes into left and the odd lanes into right.
+#include "kernel/simd/resonator_bank.h"
+
+namespace velmo::simd::detail {
+
+// N vectors of one voice's resonators, starting at float `base` of the voice's arrays.
+// Inside the block each state is carried pre-multiplied by its mode gain, (R, I) = g (re, im):
+// the recurrence is linear, so the heard sum becomes the plain sum of the I lanes and the gain
+// multiply leaves the per-frame loop. States are scaled back on the way out (one extra rounding
+// per block); modes with zero gain are never heard and keep their stored state.
+template <class V, int N>
+struct Lanes {
+  using T = typename V::T;
+  static constexpr int SIZE = N > 0 ? N : 1;
+  T re[SIZE], im[SIZE], c[SIZE], s[SIZE], g[SIZE];
+
+  void load(const ResonatorVoiceJob& job, int base) {
+#pragma GCC unroll 8
+    for (int j = 0; j < N; ++j) {
+      const int at = base + j * V::WIDTH;
+      g[j] = V::load(job.modeGain + at);
+      re[j] = V::mul(g[j], V::load(job.stateRe + at));
+      im[j] = V::mul(g[j], V::load(job.stateIm + at));
+      c[j] = V::load(job.coefCos + at);
+      s[j] = V::load(job.coefSin + at);
+    }
+  }
+
+  void store(const ResonatorVoiceJob& job, int base) const {
+#pragma GCC unroll 8
+    for (int j = 0; j < N; ++j) {
+      const int at = base + j * V::WIDTH;
+      V::store(job.stateRe + at, V::divideWhereNonZero(re[j], g[j], V::load(job.stateRe + at)));
+      V::store(job.stateIm + at, V::divideWhereNonZero(im[j], g[j], V::load(job.stateIm + at)));
+    }
+  }
+
+  // One frame; returns the sum of the heard (gain-weighted imaginary) lanes.
+  template <bool EXCITE>
+  T step(float excite) {
+    const T e = V::set1(excite);
+    T acc = V::zero();
+#pragma GCC unroll 8
+    for (int j = 0; j < N; ++j) {
+      const T u = EXCITE ? V::fmadd(g[j], e, re[j]) : re[j];
+      // (c + i s)(u + i im); the products with the old imaginary part do not wait for u.
+      const T sIm = V::mul(s[j], im[j]);
+      const T cIm = V::mul(c[j], im[j]);
+      re[j] = V::fmsub(c[j], u, sIm);
+      im[j] = V::fmadd(s[j], u, cIm);
+      acc = j == 0 ? im[j] : V::add(acc, im[j]);
+    }
+    return acc;
+  }
+};
+
+// One voice over its frames: N full-width vectors and NT vectors of V::Tail (half width) after
+// them, all held in registers across the block. The narrow tail avoids running a whole wide
+// vector for the last few modes.
+template <class V, int N, int NT, bool EXCITE>
+inline void runVoice(const ResonatorVoiceJob& job, float* mix) {
+  using Tail = typename V::Tail;
+  constexpr int W = V::WIDTH;
+  Lanes<V, N> wide;
+  Lanes<Tail, NT> tail;
+  wide.load(job, 0);
+  tail.load(job, N * W);
+  const float* env = job.envelope;
+  for (int i = 0; i < job.frames; ++i) {
+    const float e = EXCITE ? job.excite[i] : 0.0f;
+    typename V::T acc = V::zero();
+    if constexpr (N > 0) acc = wide.template step<EXCITE>(e);
+    if constexpr (NT > 0) acc = V::addTail(acc, tail.template step<EXCITE>(e));
+    float* m = mix + i * W;
+    V::store(m, V::fmadd(acc, V::set1(env[i]), V::load(m)));
+  }
+  wide.store(job, 0);
+  tail.store(job, N * W);
+}
+
+template <class V, int N, int NT>
+inline void runVoiceShape(const ResonatorVoiceJob& job, float* mix) {
+  if (job.excite != nullptr)
+    runVoice<V, N, NT, true>(job, mix);
+  else
+    runVoice<V, N, NT, false>(job, mix);
+}
+
+// Chooses the register shape for the voice's heard resonators: whole vectors, plus one
+// half-width vector when that covers the remainder.
+template <class V>
+inline void runVoiceAnyShape(const ResonatorVoiceJob& job, float* mix) {
+  constexpr int W = V::WIDTH;
+  constexpr bool HAS_TAIL = V::Tail::WIDTH < W;
+  int resonators = job.resonators;
+  if (resonators <= 0) resonators = 0;
+  if (resonators > RESONATOR_BANK_MAX_RESONATORS) resonators = RESONATOR_BANK_MAX_RESONATORS;
+  int wide = resonators / W;
+  const int rest = resonators % W;
+  int tail = 0;
+  if (rest > 0) {
+    if (HAS_TAIL && rest <= W / 2)
+      tail = 1;
+    else
+      ++wide;
+  }
+  if constexpr (W == 4) {
+    switch (wide) {
+      case 1: return runVoiceShape<V, 1, 0>(job, mix);
+      case 2: return runVoiceShape<V, 2, 0>(job, mix);
+      case 3: return runVoiceShape<V, 3, 0>(job, mix);
+      case 4: return runVoiceShape<V, 4, 0>(job, mix);
+      case 5: return runVoiceShape<V, 5, 0>(job, mix);
+      case 6: return runVoiceShape<V, 6, 0>(job, mix);
+      case 7: return runVoiceShape<V, 7, 0>(job, mix);
+      case 8: return runVoiceShape<V, 8, 0>(job, mix);
+      default: return;
+    }
+  } else if constexpr (W == 8) {
+    switch (wide * 2 + tail) {
+      case 1: return runVoiceShape<V, 0, 1>(job, mix);
+      case 2: return runVoiceShape<V, 1, 0>(job, mix);
+      case 3: return runVoiceShape<V, 1, 1>(job, mix);
+      case 4: return runVoiceShape<V, 2, 0>(job, mix);
+      case 5: return runVoiceShape<V, 2, 1>(job, mix);
+      case 6: return runVoiceShape<V, 3, 0>(job, mix);
+      case 7: return runVoiceShape<V, 3, 1>(job, mix);
+      case 8: return runVoiceShape<V, 4, 0>(job, mix);
+      default: return;
+    }
+  } else {
+    static_assert(W == 16, "vector width must be 4, 8 or 16 floats");
+    switch (wide * 2 + tail) {
+      case 1: return runVoiceShape<V, 0, 1>(job, mix);
+      case 2: return runVoiceShape<V, 1, 0>(job, mix);
+      case 3: return runVoiceShape<V, 1, 1>(job, mix);
+      case 4: return runVoiceShape<V, 2, 0>(job, mix);
+      default: return;
+    }
+  }
+}
+
+template <class V>
+inline void renderBank(const ResonatorVoiceJob* jobs, int jobCount, int frames, float master,
+                       float* left, float* right) {
+  constexpr int W = V::WIDTH;
+  // Lane-wise mix of all voices; pairs of lanes are folded into left/right once per frame at the
+  // end rather than once per voice and frame.
+  alignas(64) float mix[RESONATOR_BANK_MAX_FRAMES * W];
+  if (frames > RESONATOR_BANK_MAX_FRAMES) frames = RESONATOR_BANK_MAX_FRAMES;
+  for (int i = 0; i < frames; ++i) V::store(mix + i * W, V::zero());
+  for (int v = 0; v < jobCount; ++v) runVoiceAnyShape<V>(jobs[v], mix);
+  for (int i = 0; i < frames; ++i) {
+    float l = 0.0f, r = 0.0f;
+    V::sumPairs(V::load(mix + i * W), &l, &r);
+    left[i] = master * l;
+    right[i] = master * r;
+  }
+}
+
+}  // namespace velmo::simd::detail
