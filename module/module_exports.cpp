@@ -1,0 +1,25 @@
+// The plug-in module's exported entry points. Only this file knows the concrete classes; the
+// version script (exports.map) keeps every other symbol of the module hidden.
+#include "controller/velmo_controller.h"
+#include "module/module_entry.h"
+#include "module/plugin_classes.h"
+#include "processor/velmo_processor.h"
+
+extern "C" {
+
+// The bundle entry points hosts use on macOS; kept so one set of rules serves every host.
+SMTG_EXPORT_SYMBOL bool bundleEntry(void* bundle) { return velmo::enterModule(bundle); }
+SMTG_EXPORT_SYMBOL bool bundleExit() { return velmo::exitModule(); }
+
+// What Linux hosts call right after opening the library, and right before closing it.
+SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle) {
+    return velmo::enterModule(sharedLibraryHandle);
+}
+SMTG_EXPORT_SYMBOL bool ModuleExit() { return velmo::exitModule(); }
+
+SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() {
+    return velmo::acquirePluginFactory(
+        {&velmo::VelmoProcessor::createInstance, &velmo::VelmoController::createInstance});
+}
+
+}  // extern "C"
