@@ -1,0 +1,1 @@
+// Documents are added here as they land.
