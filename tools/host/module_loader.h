@@ -1,0 +1,133 @@
+#pragma once
+// Loading a VST3 plug-in as a Linux host does: open the bundle's shared library, call its
+// ModuleEntry, take its class factory, then create a processor and its controller, initialise
+// both with a host context, give the controller a component handler, connect the two, and
+// hand the controller the component's state.
+//
+//   std::string error;
+//   auto module = velmo::host::PluginModule::open("build/Zuriz.vst3", &error);
+//   auto plugin = velmo::host::PluginInstance::create(*module, &error);
+//   plugin->processor()->setupProcessing(...);
+//
+// A PluginInstance must be destroyed before the PluginModule it came from.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/source/fobject.h"
+#include "platform/shared_library.h"
+#include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "pluginterfaces/vst/ivsthostapplication.h"
+#include "tools/host/connection.h"
+
+namespace velmo::host {
+
+// The host side of IComponentHandler: keeps every edit gesture and restart request.
+class RecordingComponentHandler : public Steinberg::FObject,
+                                  public Steinberg::Vst::IComponentHandler {
+public:
+    struct Edit {
+        enum class Kind { Begin, Perform, End };
+        Kind kind;
+        Steinberg::Vst::ParamID id;
+        Steinberg::Vst::ParamValue value;  // the performed value; 0 for begin and end
+    };
+
+    const std::vector<Edit>& edits() const { return edits_; }
+    const std::vector<Steinberg::int32>& restarts() const { return restarts_; }
+    void clear();
+
+    Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
+    Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
+                                              Steinberg::Vst::ParamValue value) override;
+    Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
+    Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
+
+    OBJ_METHODS(RecordingComponentHandler, Steinberg::FObject)
+    DEFINE_INTERFACES
+        DEF_INTERFACE(Steinberg::Vst::IComponentHandler)
+    END_DEFINE_INTERFACES(Steinberg::FObject)
+    REFCOUNT_METHODS(Steinberg::FObject)
+
+private:
+    std::vector<Edit> edits_;
+    std::vector<Steinberg::int32> restarts_;
+};
+
+// One class the factory offers.
+struct PluginClass {
+    Steinberg::TUID cid;
+    std::string category;
+    std::string name;
+    std::string subCategories;  // empty unless the factory speaks IPluginFactory2
+};
+
+class PluginModule {
+public:
+    // Opens a bundle folder (or a module file directly). Null on failure, with the reason in
+    // *error when given.
+    static std::unique_ptr<PluginModule> open(const std::string& path, std::string* error = nullptr);
+    // Releases the factory, calls ModuleExit and closes the library.
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+
+    Steinberg::IPluginFactory* factory() const { return factory_; }
+    const std::string& binaryPath() const { return binaryPath_; }
+    // A symbol the module exports, or null.
+    void* symbol(const char* name) const { return library_.symbol(name); }
+    // Every class, in factory order.
+    std::vector<PluginClass> classes() const;
+
+private:
+    PluginModule() = default;
+
+    SharedLibrary library_;
+    std::string binaryPath_;
+    Steinberg::IPluginFactory* factory_ = nullptr;
+    bool entered_ = false;
+};
+
+class PluginInstance {
+public:
+    // The first "Audio Module Class" whose sub-categories name an instrument (else the first
+    // of that category) and the controller it names. Null on failure with the reason.
+    static std::unique_ptr<PluginInstance> create(PluginModule& module, std::string* error = nullptr,
+                                                  const std::string& hostName = "zuriz-host");
+    // Disconnects, terminates and releases both sides.
+    ~PluginInstance();
+    PluginInstance(const PluginInstance&) = delete;
+    PluginInstance& operator=(const PluginInstance&) = delete;
+
+    Steinberg::Vst::IComponent* component() const { return component_; }
+    Steinberg::Vst::IAudioProcessor* processor() const { return processor_; }
+    Steinberg::Vst::IEditController* controller() const { return controller_; }
+    Steinberg::Vst::IHostApplication* hostContext() const { return hostContext_; }
+    RecordingComponentHandler& handler() { return *handler_; }
+    const PluginClass& processorClass() const { return processorClass_; }
+    // True when processor and controller are separate objects joined by a connection.
+    bool connected() const { return link_ != nullptr && link_->connected(); }
+
+    // Passes the component's current state to the controller, as a host does after creating
+    // both and after restoring a project. False when either side refuses.
+    bool syncControllerState();
+
+private:
+    PluginInstance() = default;
+
+    Steinberg::IPtr<Steinberg::Vst::IHostApplication> hostContext_;
+    Steinberg::IPtr<RecordingComponentHandler> handler_;
+    Steinberg::IPtr<Steinberg::Vst::IComponent> component_;
+    Steinberg::IPtr<Steinberg::Vst::IAudioProcessor> processor_;
+    Steinberg::IPtr<Steinberg::Vst::IEditController> controller_;
+    std::unique_ptr<ConnectionLink> link_;
+    PluginClass processorClass_{};
+    bool componentInitialized_ = false;
+    bool controllerInitialized_ = false;
+    bool controllerIsComponent_ = false;
+};
+
+}  // namespace velmo::host
