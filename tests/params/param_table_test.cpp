@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "realtime_guard.h"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -108,6 +110,20 @@ TEST(ParamConversions, SyntheticRowsCoverToggleStepAndDegenerateRanges) {
     velmo_param_desc one{0, "o", "O", "G", kParamKindList, 0, 0, 0, 0, 0, "", 1, nullptr};
     EXPECT_EQ(velmo_param_to_plain(one, 0.9), 0.0);
     EXPECT_EQ(velmo_param_normalize(one, 3.0), 0.0);
+}
+
+TEST(ParamConversions, AudioThreadSafe) {
+    // The kernel host converts every incoming change on the audio thread.
+    double sum = 0.0;
+    test::RealtimeGuard guard;
+    for (int i = 0; i < 1000; ++i) {
+        const velmo_param_desc& row = VELMO_PARAMS[i % VELMO_PARAM_COUNT];
+        sum += velmo_param_to_plain(row, i / 999.0) + velmo_param_normalize(row, i / 100.0);
+        sum += findParamByPath(row.path, 7) != nullptr;
+    }
+    EXPECT_EQ(guard.allocations(), 0u);
+    EXPECT_EQ(guard.locks(), 0u);
+    EXPECT_GT(sum, 0.0);
 }
 
 }  // namespace
