@@ -1,1 +1,0 @@
-// Documents are added here as they land.
