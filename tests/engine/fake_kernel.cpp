@@ -91,7 +91,7 @@ double pushEvent(uint32_t handle, uint32_t kind, uint32_t frame, uint32_t a, dou
     }
     if (config.log) {
         logbook.events.push_back(FakeEvent{kind, frame, a, value, status, (i ? i->frames : 0) + frame,
-                                           i ? i->calls : 0});
+                                           static_cast<uint32_t>(logbook.processFrames.size())});
     }
     return status;
 }

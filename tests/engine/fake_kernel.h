@@ -31,7 +31,7 @@ struct FakeEvent {
     double value;
     double status;
     uint64_t kernelFrame;  // absolute frame of the instance's time line
-    uint32_t call;         // index of the process call it was pushed before
+    uint32_t call;         // process calls logged before it
 };
 
 struct FakeKernelLog {
