@@ -218,6 +218,7 @@ bool readBindingList(Reader& reader, int depth, std::string& scratch, CcMap& out
 void writeCcMapJson(std::string& out, const CcMap& map) {
     out += "{\"version\":1,\"bindings\":[";
     const uint32_t count = map.count < kCcMapCapacity ? map.count : kCcMapCapacity;
+    out.reserve(out.size() + 48 * count + 4);  // a typical binding is 30-60 bytes
     bool first = true;
     for (uint32_t i = 0; i < count; ++i) {
         const CcBinding& b = map.bindings[i];

@@ -80,14 +80,6 @@ TEST_P(EveryRow, DisplayTextReadsBackToTheSameValue) {
     }
 }
 
-TEST_P(EveryRow, ConversionsMatchTheTableFunctions) {
-    VelmoParameter p(row());
-    for (double x : {-1.0, 0.0, 0.1, 0.3333, 0.5, 0.875, 1.0, 2.0}) {
-        EXPECT_EQ(p.toPlain(x), velmo_param_to_plain(row(), x));
-        EXPECT_EQ(p.toNormalized(x), velmo_param_normalize(row(), x));
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Params, EveryRow, ::testing::Range<uint32_t>(0, VELMO_PARAM_COUNT),
                          [](const auto& info) {
                              std::string name = VELMO_PARAMS[info.param].path;
