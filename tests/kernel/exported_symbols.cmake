@@ -1,0 +1,23 @@
+# Checks that the kernel's shared library exports exactly its eleven entry points.
+# Run as: cmake -DLIBRARY=<path> -P exported_symbols.cmake
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+set(names "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^.* " "" name "${line}")
+  list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected "")
+foreach(suffix abi_version collect create destroy input_view output_view process push_event
+               reset runtime_init set_panic_sink)
+  list(APPEND expected scpr_music_velmo_bells_5c3e91a07b2f_${suffix})
+endforeach()
+list(SORT expected)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exported symbols differ:\n  got: ${names}\n  expected: ${expected}")
+endif()
+message(STATUS "exports exactly the eleven entry points")
