@@ -11,6 +11,18 @@ if(NOT EXISTS "${VST3_SDK_ROOT}/pluginterfaces/vst/ivstaudioprocessor.h"
 endif()
 
 set(_sdk ${VST3_SDK_ROOT})
+# The subset defines no IIDs for the editor interfaces that its own edit-controller code uses.
+set(_gui_iids ${CMAKE_BINARY_DIR}/generated/zuriz_vst3sdk_gui_iids.cpp)
+file(WRITE ${_gui_iids}.in
+  "#include \"pluginterfaces/gui/iplugview.h\"\n"
+  "#include \"pluginterfaces/gui/iplugviewcontentscalesupport.h\"\n"
+  "namespace Steinberg {\n"
+  "DEF_CLASS_IID (IPlugView)\nDEF_CLASS_IID (IPlugFrame)\n"
+  "DEF_CLASS_IID (IPlugViewContentScaleSupport)\n"
+  "namespace Linux {\n"
+  "DEF_CLASS_IID (IEventHandler)\nDEF_CLASS_IID (ITimerHandler)\nDEF_CLASS_IID (IRunLoop)\n"
+  "}\n}\n")
+configure_file(${_gui_iids}.in ${_gui_iids} COPYONLY)
 add_library(zuriz_vst3sdk STATIC
   ${_sdk}/pluginterfaces/base/conststringtable.cpp
   ${_sdk}/pluginterfaces/base/coreiids.cpp
@@ -34,6 +46,7 @@ add_library(zuriz_vst3sdk STATIC
   ${_sdk}/public.sdk/source/vst/vstparameters.cpp
   ${_sdk}/public.sdk/source/vst/hosting/hostclasses.cpp
   ${_sdk}/public.sdk/source/vst/hosting/pluginterfacesupport.cpp
+  ${_gui_iids}
 )
 target_include_directories(zuriz_vst3sdk SYSTEM PUBLIC ${_sdk})
 target_compile_definitions(zuriz_vst3sdk PUBLIC $<IF:$<CONFIG:Debug>,DEVELOPMENT=1,RELEASE=1>)

@@ -1,0 +1,162 @@
+// The controller's diagnostic cadence: the page's subscription, the processor polls of each
+// tick, and adopting the transport and host facts the processor sends back.
+#include <cstring>
+
+#include "controller/velmo_controller.h"
+#include "diagnostics/host_facts_json.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+
+namespace velmo {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+constexpr double MAX_FEED_HZ = 30.0;
+constexpr double DEFAULT_PUSH_INTERVAL_MS = 1000.0 / 30.0;
+
+}  // namespace
+
+void VelmoController::subscribeDiagnostics(std::uint32_t feeds, double hz) {
+    feedMask_ = feeds;
+    feedRateHz_ = hz > MAX_FEED_HZ ? MAX_FEED_HZ : hz;
+    replayLifecycle();
+    if (transportKnown_ && sink_ && (feedMask_ & DIAGNOSTIC_FEED_TRANSPORT) != 0) {
+        std::string doc;
+        writeDiagnosticTransportJson(doc, lastTransport_);
+        lastTransportPushMs_ = lifecycle_.nowMs();
+        sendToUi(doc);
+    }
+    // The next fact counts as new and reports no tempo or signature change.
+    transportResetPending_ = true;
+    transportKnown_ = false;
+    pollTransport();
+}
+
+void VelmoController::unsubscribeDiagnostics() {
+    feedMask_ = 0;
+    feedRateHz_ = 0.0;
+}
+
+// The run-loop timer comes with the platform layer; until then ticks are driven from outside
+// (the editor view's timer, the diagnostic entry point).
+void VelmoController::startCadenceClock() {}
+
+void VelmoController::stopCadenceClock() { cadenceClock_ = nullptr; }
+
+void VelmoController::tickCadence() {
+    pollTransport();
+    drainProcessorFeeds();
+}
+
+void VelmoController::pollTransport() {
+    IPtr<IMessage> message = owned(allocateMessage());
+    if (!message) return;  // the reset stays pending for the next tick
+    message->setMessageID("velmo.diag.transportPoll");
+    message->getAttributes()->setInt("reset", transportResetPending_ ? 1 : 0);
+    sendMessage(message);
+    transportResetPending_ = false;
+}
+
+void VelmoController::drainProcessorFeeds() {
+    IPtr<IMessage> message = owned(allocateMessage());
+    if (!message) return;
+    message->setMessageID("velmo.diag.feedDrain");
+    sendMessage(message);
+}
+
+void VelmoController::adoptTransportFact(const TransportFact& fact) {
+    if (fact.hasTempo) {
+        if (transportKnown_ && lastTransport_.hasTempo && fact.tempo != previousTempo_) {
+            recordLifecycle(DiagnosticLifecycleKind::TempoChanged,
+                            static_cast<std::int64_t>(fact.atFrame))
+                .addNumber("tempo", fact.tempo)
+                .addNumber("previous", previousTempo_);
+            publishLastLifecycle();
+        }
+        previousTempo_ = fact.tempo;
+    }
+    if (fact.hasTimeSignature) {
+        if (transportKnown_ && lastTransport_.hasTimeSignature &&
+            (fact.numerator != previousNumerator_ || fact.denominator != previousDenominator_)) {
+            recordLifecycle(DiagnosticLifecycleKind::TimeSignatureChanged,
+                            static_cast<std::int64_t>(fact.atFrame))
+                .addNumber("numerator", fact.numerator)
+                .addNumber("denominator", fact.denominator)
+                .addNumber("previousNumerator", previousNumerator_)
+                .addNumber("previousDenominator", previousDenominator_);
+            publishLastLifecycle();
+        }
+        previousNumerator_ = fact.numerator;
+        previousDenominator_ = fact.denominator;
+    }
+    const bool changed = !transportKnown_ || fact.differsFrom(lastTransport_);
+    lastTransport_ = fact;
+    transportKnown_ = true;
+
+    if (!sink_ || (feedMask_ & DIAGNOSTIC_FEED_TRANSPORT) == 0) return;
+    const double now = lifecycle_.nowMs();
+    if (!changed) {
+        const double interval = feedRateHz_ > 0.0 ? 1000.0 / feedRateHz_ : DEFAULT_PUSH_INTERVAL_MS;
+        if (!fact.playing) return;
+        if (lastTransportPushMs_ >= 0.0 && now - lastTransportPushMs_ < interval) return;
+    }
+    lastTransportPushMs_ = now;
+    std::string doc;
+    writeDiagnosticTransportJson(doc, fact);
+    sendToUi(doc);
+}
+
+void VelmoController::adoptHostFacts(const HostFacts& incoming) {
+    const HostFacts old = hostFacts_;
+    hostFacts_ = incoming;
+    // Identity is what this controller saw itself, never what the processor carried over.
+    std::memcpy(hostFacts_.hostName, old.hostName, sizeof old.hostName);
+    std::memcpy(hostFacts_.hostVersion, old.hostVersion, sizeof old.hostVersion);
+    std::memcpy(hostFacts_.hostPath, old.hostPath, sizeof old.hostPath);
+    hostFacts_.validatorHost = old.validatorHost;
+
+    const char* kindName = diagnosticHostChangeKind(old, hostFacts_);
+    DiagnosticLifecycleKind kind;
+    if (kindName != nullptr && diagnosticLifecycleKindFromName(kindName, kind)) {
+        DiagnosticLifecycleEvent& event = recordLifecycle(kind, -1);
+        switch (kind) {
+            case DiagnosticLifecycleKind::LatencyChanged:
+                event.addNumber("latencySamples", hostFacts_.latencySamples)
+                    .addNumber("previous", old.latencySamples)
+                    .addBool("reported", true);
+                break;
+            case DiagnosticLifecycleKind::SampleRateChanged:
+                event.addNumber("sampleRate", hostFacts_.sampleRate)
+                    .addNumber("previous", old.sampleRate);
+                break;
+            case DiagnosticLifecycleKind::BlockSizeChanged:
+                event.addNumber("maxBlockFrames", hostFacts_.maxBlockFrames)
+                    .addNumber("previous", old.maxBlockFrames);
+                break;
+            case DiagnosticLifecycleKind::BusLayoutChanged:
+                event.addNumber("buses", hostFacts_.busCount)
+                    .addString("layout", hostFacts_.busCount > 0 ? hostFacts_.buses[0].layout : "");
+                break;
+            case DiagnosticLifecycleKind::ProcessModeChanged:
+                event.addNumber("processMode", hostFacts_.processMode);
+                break;
+            case DiagnosticLifecycleKind::BypassChanged:
+                event.addBool("bypassed", hostFacts_.bypassed != 0);
+                break;
+            default: break;
+        }
+        publishLastLifecycle();
+    }
+
+    if (!helloSent_ || !sink_) return;
+    ++hostChangeSeq_;
+    std::string doc;
+    if (writeDiagnosticHostChangedJson(doc, old, hostFacts_, hostChangeSeq_, lifecycle_.nowMs()))
+        sendToUi(doc);
+    else
+        --hostChangeSeq_;
+}
+
+}  // namespace velmo

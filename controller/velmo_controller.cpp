@@ -1,0 +1,458 @@
+#include "controller/velmo_controller.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "ccmap/cc_map_json.h"
+#include "diagnostics/lifecycle_json.h"
+#include "docs/json_write.h"
+#include "docs/state_json.h"
+#include "params/factory_presets.h"
+#include "params/velmo_parameter.h"
+#include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/base/ustring.h"
+#include "pluginterfaces/vst/ivsthostapplication.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+
+namespace velmo {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+constexpr uint32 STATE_READ_CHUNK = 4096;
+constexpr uint32 MAX_LIFECYCLE_NAME_BYTES = 63;
+constexpr uint32 MAX_RUNTIME_REPORT_BYTES = 65536;
+
+void copyTruncated(char* dst, std::size_t capacity, const char* src) {
+    std::size_t n = src != nullptr ? std::strlen(src) : 0;
+    n = std::min(n, capacity - 1);
+    if (n > 0) std::memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+void setString128(String128 out, const char* text) {
+    UString(out, 128).fromAscii(text != nullptr ? text : "");
+}
+
+// Reads until a read fails, returns nothing, or returns less than a full chunk.
+std::string readWholeStream(IBStream& stream) {
+    std::string text;
+    char chunk[STATE_READ_CHUNK];
+    for (;;) {
+        int32 got = 0;
+        if (stream.read(chunk, STATE_READ_CHUNK, &got) != kResultOk || got <= 0) break;
+        text.append(chunk, static_cast<std::size_t>(std::min<int32>(got, STATE_READ_CHUNK)));
+        if (got < static_cast<int32>(STATE_READ_CHUNK)) break;
+    }
+    return text;
+}
+
+double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
+
+// A plain value from a state document as the normalized value of its parameter.
+double stateValueToNormalized(uint32 id, double plain) {
+    switch (id) {
+        case 0: return std::clamp(plain, 0.0, 4.0) * 0.25;
+        case 4: return clamp01((plain - 0.2) / 2.3);
+        case 5: return clamp01((plain - 0.2) / 2.8);
+        case 6: return clamp01((plain - 0.5) / 1.5);
+        case 8: return clamp01((plain - 0.02) / 3.98);
+        default: return clamp01(plain);
+    }
+}
+
+// "pluginval" 1, "clap-validator" 2, "auval" 3, other validators 4, our own probe 5.
+std::uint8_t classifyValidatorHost(const char* name) {
+    const auto has = [name](const char* what) { return std::strstr(name, what) != nullptr; };
+    if (has("pluginval") || has("Pluginval")) return 1;
+    if (has("auval")) return 3;
+    if (has("clap-validator") || has("clap_validator")) return 2;
+    if (has("Validator") || has("validator")) return 4;
+    if (has("Velmo") || has("velmo")) return 5;
+    return 0;
+}
+
+}  // namespace
+
+VelmoController::VelmoController() = default;
+VelmoController::~VelmoController() = default;
+
+FUnknown* VelmoController::createInstance(void* /*context*/) {
+    return static_cast<IEditController*>(new VelmoController());
+}
+
+tresult PLUGIN_API VelmoController::queryInterface(const TUID iid, void** obj) {
+    QUERY_INTERFACE(iid, obj, IMidiMapping::iid, IMidiMapping)
+    QUERY_INTERFACE(iid, obj, IUnitInfo::iid, IUnitInfo)
+    return EditControllerEx1::queryInterface(iid, obj);
+}
+
+// ---- set-up and tear-down ------------------------------------------------------------------
+
+tresult PLUGIN_API VelmoController::initialize(FUnknown* context) {
+    const tresult result = EditController::initialize(context);
+    if (result != kResultOk) return result;
+
+    captureHostIdentity(context);
+    buildParameters();
+    refreshPresetState();
+    emitLifecycle(DiagnosticLifecycleKind::Created, -1);
+    startCadenceClock();
+    return result;
+}
+
+tresult PLUGIN_API VelmoController::terminate() {
+    emitLifecycle(DiagnosticLifecycleKind::Destroyed, -1);
+    stopCadenceClock();
+    return EditControllerEx1::terminate();
+}
+
+void VelmoController::captureHostIdentity(FUnknown* context) {
+    if (context == nullptr) return;
+    IHostApplication* app = nullptr;
+    if (context->queryInterface(IHostApplication::iid, reinterpret_cast<void**>(&app)) !=
+            kResultOk ||
+        app == nullptr)
+        return;
+    String128 name = {};
+    if (app->getName(name) == kResultOk) {
+        char ascii[sizeof hostFacts_.hostName] = {};
+        std::size_t n = 0;
+        for (; n + 1 < sizeof ascii && name[n] != 0; ++n)
+            ascii[n] = name[n] < 0x80 ? static_cast<char>(name[n]) : '?';
+        std::memcpy(hostFacts_.hostName, ascii, sizeof ascii);
+        hostFacts_.validatorHost = classifyValidatorHost(hostFacts_.hostName);
+    }
+    app->release();
+}
+
+void VelmoController::buildParameters() {
+    for (const velmo_param_desc& row : VELMO_PARAMS) parameters.addParameter(new VelmoParameter(row));
+
+    String128 text;
+    setString128(text, "Root");
+    addUnit(new Unit(text, kRootUnitId, kNoParentUnitId, FACTORY_PROGRAM_LIST_ID));
+
+    setString128(text, "Factory Presets");
+    auto* list = new ProgramListWithPitchNames(text, FACTORY_PROGRAM_LIST_ID, kRootUnitId);
+    for (const velmo_factory_preset& preset : VELMO_FACTORY_PRESETS) {
+        setString128(text, preset.name);
+        list->addProgram(text);
+    }
+    addProgramList(list);
+    Parameter* programChange = list->getParameter();
+    programChange->getInfo().flags &= ~ParameterInfo::kCanAutomate;
+    parameters.addParameter(programChange);
+}
+
+// ---- parameters and presets ----------------------------------------------------------------
+
+tresult PLUGIN_API VelmoController::setParamNormalized(ParamID id, ParamValue value) {
+    const tresult result = EditControllerEx1::setParamNormalized(id, value);
+    if (result != kResultOk) return result;
+    if (id == PROGRAM_CHANGE_PARAM_ID) {
+        applyProgramChange(value);
+        return result;
+    }
+    echoToPage(id, value);
+    return result;
+}
+
+void VelmoController::setParamFromPage(uint32 id, double normalized) {
+    echoGuardId_ = static_cast<int32>(id);
+    echoGuardValue_ = normalized;
+    setParamNormalized(id, normalized);
+    performEdit(id, normalized);
+}
+
+void VelmoController::applyProgramChange(double value) {
+    // A value outside 0..1 (or not a number) still selects the program the parameter now shows.
+    const double v = std::isfinite(value) ? clamp01(value) : getParamNormalized(PROGRAM_CHANGE_PARAM_ID);
+    const auto index = static_cast<uint32>(std::min(std::round(v * 9.0), 9.0));
+    applyFactoryPreset(index);
+    restartComponent(kParamValuesChanged);
+}
+
+void VelmoController::echoToPage(ParamID id, double normalized) {
+    if (echoGuardId_ >= 0 && static_cast<ParamID>(echoGuardId_) == id &&
+        echoGuardValue_ == normalized) {
+        echoGuardId_ = -1;
+        return;
+    }
+    sendParamChanged(id, normalized);
+}
+
+void VelmoController::applyFactoryPreset(uint32 index) {
+    if (index >= VELMO_FACTORY_PRESET_COUNT) return;
+    const velmo_factory_preset& preset = VELMO_FACTORY_PRESETS[index];
+    if (preset.values == nullptr) return;
+
+    copyTruncated(presetState_.currentId, sizeof presetState_.currentId, preset.id);
+    copyTruncated(presetState_.currentName, sizeof presetState_.currentName, preset.name);
+    std::copy(preset.values, preset.values + VELMO_PARAM_COUNT, lastPresetValues_);
+    factoryPresetApplied_ = true;
+
+    recordLifecycle(DiagnosticLifecycleKind::PresetLoaded, -1)
+        .addString("id", preset.id)
+        .addString("name", preset.name)
+        .addNumber("index", index)
+        .addString("origin", "factory");
+    publishLastLifecycle();
+    sendPresetLoadedToProcessor(std::string());
+
+    // One complete gesture per parameter, so every host records every value.
+    for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
+        const double v = preset.values[id];
+        beginEdit(id);
+        EditControllerEx1::setParamNormalized(id, v);
+        sendParamChanged(id, v);
+        performEdit(id, v);
+        endEdit(id);
+    }
+}
+
+bool VelmoController::presetDirty() const {
+    if (!factoryPresetApplied_) return false;
+    for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
+        if (const Parameter* p = parameters.getParameter(id);
+            p != nullptr && p->getNormalized() != lastPresetValues_[id])
+            return true;
+    }
+    return false;
+}
+
+void VelmoController::refreshPresetState() {
+    presetState_.factoryCount = VELMO_FACTORY_PRESET_COUNT;
+    presetState_.dirty = presetDirty();
+    presetState_.userPresetsSupported = false;
+    presetState_.bank = BankFacts{};  // this product has no compiled-in bank
+}
+
+// ---- state -----------------------------------------------------------------------------------
+
+tresult PLUGIN_API VelmoController::setComponentState(IBStream* state) {
+    if (state == nullptr) return kResultFalse;
+    const std::string text = readWholeStream(*state);
+    StateChunk chunk;
+    if (!parseStateJson(text.c_str(), text.size(), chunk)) return kResultFalse;
+
+    presetState_.lastStateBytes = static_cast<int64>(text.size());
+    for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
+        if (!chunk.paramPresent[id] || !std::isfinite(chunk.params[id])) continue;
+        const double v = stateValueToNormalized(id, chunk.params[id]);
+        if (EditControllerEx1::setParamNormalized(id, v) == kResultOk) echoToPage(id, v);
+    }
+    if (chunk.hasCcMap) adoptCcMap(chunk.ccMap, true);
+
+    recordLifecycle(DiagnosticLifecycleKind::StateRestored, -1)
+        .addNumber("stateBytes", static_cast<double>(text.size()))
+        .addString("source", "component");
+    publishLastLifecycle();
+    return kResultOk;
+}
+
+tresult PLUGIN_API VelmoController::setState(IBStream* state) {
+    if (state == nullptr) return kResultFalse;
+    const std::string text = readWholeStream(*state);
+    if (text.empty()) return kResultOk;
+    StateChunk chunk;
+    if (!parseStateJson(text.c_str(), text.size(), chunk)) return kResultFalse;
+    if (chunk.hasCcMap) adoptCcMap(chunk.ccMap, true);
+    return kResultOk;
+}
+
+tresult PLUGIN_API VelmoController::getState(IBStream* state) {
+    if (state == nullptr) return kResultFalse;
+    std::string text = "{";
+    if (hasCcMap_) {
+        text += "\"ccMap\":";
+        writeCcMapJson(text, ccMap_);
+    }
+    text += '}';
+    int32 written = 0;
+    return state->write(text.data(), static_cast<int32>(text.size()), &written);
+}
+
+// ---- CC map and MIDI mapping ---------------------------------------------------------------
+
+void VelmoController::adoptCcMap(const CcMap& map, bool notifyPage) {
+    ccMap_ = map;
+    hasCcMap_ = true;
+    restartComponent(kMidiCCAssignmentChanged);
+    sendCcMapToProcessor();
+    recordLifecycle(DiagnosticLifecycleKind::CcMapChanged, -1).addNumber("bindings", ccMap_.count);
+    publishLastLifecycle();
+    if (notifyPage && sink_) {
+        std::string doc;
+        writeCcMapChangedJson(doc, ccMap_);
+        sendToUi(doc);
+    }
+}
+
+void VelmoController::sendCcMapToProcessor() {
+    IPtr<IMessage> message = owned(allocateMessage());
+    if (!message) return;
+    std::string doc;
+    writeCcMapJson(doc, ccMap_);
+    message->setMessageID("velmo.ccMap");
+    message->getAttributes()->setBinary("json", doc.data(), static_cast<uint32>(doc.size()));
+    sendMessage(message);
+}
+
+tresult PLUGIN_API VelmoController::getMidiControllerAssignment(int32 busIndex, int16 channel,
+                                                                 CtrlNumber number, ParamID& id) {
+    if (busIndex != 0 || number < 0 || number > 127) return kResultFalse;
+    const uint32 count = std::min<uint32>(ccMap_.count, kCcMapCapacity);
+    for (uint32 i = 0; i < count; ++i) {
+        const CcBinding& b = ccMap_.bindings[i];
+        if (!b.enabled || b.cc != number) continue;
+        if (b.channel != 0 && b.channel != channel + 1) continue;
+        if (b.paramId >= VELMO_PARAM_COUNT) continue;
+        id = b.paramId;
+        return kResultOk;
+    }
+    return kResultFalse;
+}
+
+// ---- processor messages --------------------------------------------------------------------
+
+tresult PLUGIN_API VelmoController::notify(IMessage* message) {
+    if (message == nullptr) return EditControllerEx1::notify(message);
+    const char* messageId = message->getMessageID();
+    if (messageId == nullptr) return EditControllerEx1::notify(message);
+
+    const void* data = nullptr;
+    uint32 size = 0;
+    const auto payload = [&]() {
+        IAttributeList* attrs = message->getAttributes();
+        return attrs != nullptr && attrs->getBinary("json", data, size) == kResultOk &&
+               data != nullptr;
+    };
+
+    if (std::strcmp(messageId, "velmo.diag.lifecycle") == 0) {
+        if (payload() && size >= 1 && size <= MAX_LIFECYCLE_NAME_BYTES) {
+            char name[MAX_LIFECYCLE_NAME_BYTES + 1] = {};
+            std::memcpy(name, data, size);
+            DiagnosticLifecycleKind kind;
+            if (std::strlen(name) == size && diagnosticLifecycleKindFromName(name, kind))
+                emitLifecycle(kind, -1);
+        }
+        return kResultOk;
+    }
+    if (std::strcmp(messageId, "velmo.diag.transport") == 0) {
+        if (payload() && size == sizeof(TransportFact)) {
+            TransportFact fact;
+            std::memcpy(&fact, data, sizeof fact);
+            adoptTransportFact(fact);
+        }
+        return kResultOk;
+    }
+    if (std::strcmp(messageId, "velmo.diag.signal") == 0) {
+        payload();
+        return kResultOk;
+    }
+    if (std::strcmp(messageId, "velmo.diag.hostFacts") == 0) {
+        if (payload() && size == sizeof(HostFacts)) {
+            HostFacts facts;
+            std::memcpy(&facts, data, sizeof facts);
+            adoptHostFacts(facts);
+        }
+        return kResultOk;
+    }
+    if (std::strcmp(messageId, "velmo.runtimeDiagnostics") == 0) {
+        if (payload() && size >= 1 && size <= MAX_RUNTIME_REPORT_BYTES)
+            handleRuntimeDiagnostics(data, size);
+        return kResultOk;
+    }
+    return EditControllerEx1::notify(message);
+}
+
+void VelmoController::handleRuntimeDiagnostics(const void* data, uint32 size) {
+    runtimeHealth_.assign(static_cast<const char*>(data), size);
+    recordLifecycle(DiagnosticLifecycleKind::RuntimeDiagnostic, -1)
+        .addNumber("reportBytes", static_cast<double>(size));
+    publishLastLifecycle();
+    if (sink_) sendToUi("{\"type\":\"velmo.runtimeDiagnostics\",\"report\":" + runtimeHealth_ + "}");
+}
+
+void VelmoController::sendPresetLoadedToProcessor(const std::string& json) {
+    IPtr<IMessage> message = owned(allocateMessage());
+    if (!message) return;
+    message->setMessageID("velmo.diag.presetLoaded");
+    message->getAttributes()->setBinary("json", json.data(), static_cast<uint32>(json.size()));
+    sendMessage(message);
+}
+
+void VelmoController::restartComponent(int32 flags) {
+    if (componentHandler != nullptr) componentHandler->restartComponent(flags);
+}
+
+// ---- page and editor -----------------------------------------------------------------------
+
+IPlugView* PLUGIN_API VelmoController::createView(FIDString /*name*/) { return nullptr; }
+
+void VelmoController::setBridgeSink(BridgeSink sink) {
+    sink_ = nullptr;  // the old channel goes before the new one arrives
+    sink_ = std::move(sink);
+}
+
+void VelmoController::sendToUi(const std::string& document) {
+    if (sink_) sink_(document);
+}
+
+void VelmoController::sendParamChanged(uint32 id, double normalized) {
+    if (id >= VELMO_PARAM_COUNT || !sink_) return;
+    const velmo_param_desc& row = VELMO_PARAMS[id];
+    std::string doc = "{\"type\":\"velmo.paramChanged\",\"path\":";
+    jsonAppendQuoted(doc, row.path);
+    doc += ",\"value\":";
+    jsonAppendNumber(doc, velmo_param_to_plain(row, normalized));
+    doc += ",\"normalized\":";
+    jsonAppendNumber(doc, normalized);
+    doc += '}';
+    sendToUi(doc);
+}
+
+void VelmoController::onEditorOpened() { emitLifecycle(DiagnosticLifecycleKind::EditorOpened, -1); }
+
+void VelmoController::onEditorClosed() {
+    emitLifecycle(DiagnosticLifecycleKind::EditorClosed, -1);
+    unsubscribeDiagnostics();
+    helloSent_ = false;
+}
+
+void VelmoController::onEditorError(const char* reason) {
+    recordLifecycle(DiagnosticLifecycleKind::EditorError, -1)
+        .addString("reason", reason != nullptr ? reason : "unknown");
+    publishLastLifecycle();
+}
+
+// ---- lifecycle -----------------------------------------------------------------------------
+
+DiagnosticLifecycleEvent& VelmoController::recordLifecycle(DiagnosticLifecycleKind kind,
+                                                           std::int64_t frame) {
+    return lifecycle_.record(kind, frame);
+}
+
+void VelmoController::emitLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame) {
+    recordLifecycle(kind, frame);
+    publishLastLifecycle();
+}
+
+void VelmoController::publishLastLifecycle() {
+    if (!sink_ || (feedMask_ & DIAGNOSTIC_FEED_LIFECYCLE) == 0 || lifecycle_.count() == 0) return;
+    std::string doc;
+    if (writeDiagnosticLifecycleJson(doc, &lifecycle_.at(lifecycle_.count() - 1), 1, 0))
+        sendToUi(doc);
+}
+
+void VelmoController::replayLifecycle() {
+    if (!sink_ || (feedMask_ & DIAGNOSTIC_FEED_LIFECYCLE) == 0) return;
+    std::string doc;
+    if (writeDiagnosticLifecycleReplayJson(doc, lifecycle_)) sendToUi(doc);
+}
+
+}  // namespace velmo

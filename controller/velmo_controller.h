@@ -1,0 +1,148 @@
+#pragma once
+// The instrument's VST3 edit controller: the ten parameters, the factory program list, the CC
+// map and MIDI mapping, the lifecycle log and the channel to the editor page. Host UI thread only.
+// It reaches the processor through messages only.
+
+#include <cstdint>
+#include <string>
+
+#include "ccmap/cc_map.h"
+#include "controller/bridge_host.h"
+#include "diagnostics/host_facts.h"
+#include "diagnostics/transport_fact.h"
+#include "diagnostics/lifecycle_log.h"
+#include "diagnostics/preset_state_facts.h"
+#include "params/param_table.h"
+#include "pluginterfaces/vst/ivstmidicontrollers.h"
+#include "public.sdk/source/vst/vsteditcontroller.h"
+
+namespace velmo {
+
+inline constexpr Steinberg::Vst::ParamID PROGRAM_CHANGE_PARAM_ID = 0x3F010001;
+inline constexpr Steinberg::Vst::ProgramListID FACTORY_PROGRAM_LIST_ID = 0x3F010001;
+
+// Feed bits of the page's diagnostic subscription that the controller acts on.
+inline constexpr std::uint32_t DIAGNOSTIC_FEED_TRANSPORT = 2;
+inline constexpr std::uint32_t DIAGNOSTIC_FEED_LIFECYCLE = 64;
+
+class VelmoController : public Steinberg::Vst::EditControllerEx1,
+                        public Steinberg::Vst::IMidiMapping,
+                        public BridgeHost {
+public:
+    VelmoController();
+    ~VelmoController() override;
+
+    // Factory entry: a new controller, answered as its IEditController.
+    static Steinberg::FUnknown* createInstance(void* context);
+
+    // IPluginBase / IEditController
+    Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
+    Steinberg::tresult PLUGIN_API terminate() override;
+    Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
+    Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
+    Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
+    Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID id,
+                                                     Steinberg::Vst::ParamValue value) override;
+    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
+
+    // IConnectionPoint
+    Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+
+    // IMidiMapping
+    Steinberg::tresult PLUGIN_API getMidiControllerAssignment(
+        Steinberg::int32 busIndex, Steinberg::int16 channel,
+        Steinberg::Vst::CtrlNumber midiControllerNumber, Steinberg::Vst::ParamID& id) override;
+
+    // BridgeHost
+    void handleBridgeMessage(const char* data, std::size_t size) override;
+    void setBridgeSink(BridgeSink sink) override;
+    void onEditorOpened() override;
+    void onEditorClosed() override;
+    void onEditorError(const char* reason) override;
+
+    // Page documents (dropped while no page sink is installed).
+    void sendToUi(const std::string& document);
+    void sendParamChanged(std::uint32_t id, double normalized);
+
+    // A value edited on the page (inside the page's own begin/end gesture): set and performed,
+    // but not echoed back to the page.
+    void setParamFromPage(std::uint32_t id, double normalized);
+
+    // Factory presets.
+    void applyFactoryPreset(std::uint32_t index);
+    bool presetDirty() const;
+    void refreshPresetState();
+    const PresetStateFacts& presetState() const { return presetState_; }
+
+    // CC map: adopted from state or the page, kept for the controller's life once present.
+    void adoptCcMap(const CcMap& map, bool notifyPage);
+    void sendCcMapToProcessor();
+    bool hasCcMap() const { return hasCcMap_; }
+    const CcMap& ccMap() const { return ccMap_; }
+
+    // Lifecycle log.
+    DiagnosticLifecycleEvent& recordLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame);
+    void emitLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame);
+    void publishLastLifecycle();
+    void replayLifecycle();
+    const DiagnosticLifecycleLog& lifecycleLog() const { return lifecycle_; }
+
+    void sendPresetLoadedToProcessor(const std::string& json);
+
+    // Diagnostic subscription of the page (feed bits above, rate at most 30 Hz).
+    void subscribeDiagnostics(std::uint32_t feeds, double hz);
+    void unsubscribeDiagnostics();
+    std::uint32_t feedMask() const { return feedMask_; }
+    double feedRateHz() const { return feedRateHz_; }
+
+    // Cadence: a 30 Hz clock that polls the processor for transport and feed data.
+    void startCadenceClock();
+    void stopCadenceClock();
+    void tickCadence();
+    void pollTransport();
+    void drainProcessorFeeds();
+    void adoptTransportFact(const TransportFact& fact);
+    void adoptHostFacts(const HostFacts& facts);
+
+    const HostFacts& hostFacts() const { return hostFacts_; }
+    const std::string& runtimeHealthReport() const { return runtimeHealth_; }
+    bool helloSent() const { return helloSent_; }
+
+    OBJ_METHODS(VelmoController, EditControllerEx1)
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+    REFCOUNT_METHODS(EditControllerEx1)
+
+private:
+    void captureHostIdentity(Steinberg::FUnknown* context);
+    void buildParameters();
+    void applyProgramChange(double value);
+    void echoToPage(Steinberg::Vst::ParamID id, double normalized);
+    void handleRuntimeDiagnostics(const void* data, Steinberg::uint32 size);
+    void restartComponent(Steinberg::int32 flags);
+
+    BridgeSink sink_;
+    std::int32_t echoGuardId_ = -1;
+    double echoGuardValue_ = -1.0;
+    CcMap ccMap_{};
+    bool hasCcMap_ = false;
+    std::string runtimeHealth_;
+    HostFacts hostFacts_{};
+    bool helloSent_ = false;
+    PresetStateFacts presetState_{};
+    double lastPresetValues_[VELMO_PARAM_COUNT] = {};
+    bool factoryPresetApplied_ = false;
+    std::uint32_t feedMask_ = 0;
+    double feedRateHz_ = 0.0;
+    DiagnosticLifecycleLog lifecycle_;
+    TransportFact lastTransport_{};
+    bool transportKnown_ = false;
+    double previousTempo_ = 0.0;
+    std::int32_t previousNumerator_ = 0;
+    std::int32_t previousDenominator_ = 0;
+    bool transportResetPending_ = false;
+    double lastTransportPushMs_ = -1.0;
+    std::int32_t hostChangeSeq_ = 0;
+    void* cadenceClock_ = nullptr;
+};
+
+}  // namespace velmo
