@@ -110,21 +110,36 @@ bool KernelEngine::processHandleV2RateConverted(const float* const* inputs, int3
         toRender -= chunk;
     }
 
+    // Host frame h reads the kernel at (h - 16) * 48 000 / rate - 20; step through the block
+    // exactly, adding 48 000 / rate per host frame as a whole part and a remainder.
     bool silent = true;
     const float* const fifo[2] = {outputFifo_.data(), outputFifo_.data() + fifoCapacity_};
+    const uint64_t num = rate_.numerator;
+    const KernelPosition step = kernelPositionOfHostFrame(rate_, 1, 0, 0);
+    KernelPosition t = kernelPositionOfHostFrame(rate_, hostOutputFrames_, kHostLag, kKernelLag);
+    bool anyChannel = false;
+    for (int32_t c = 0; c < outputChannels; ++c) anyChannel = anyChannel || outputs[c] != nullptr;
     for (uint64_t i = 0; i < n; ++i) {
-        const KernelPosition t = kernelPositionOfHostFrame(rate_, hostOutputFrames_ + i, kHostLag, kKernelLag);
+        if (i > 0) {
+            t.frame += step.frame;
+            t.remainder += step.remainder;
+            if (t.remainder >= num) {
+                t.remainder -= num;
+                ++t.frame;
+            }
+        }
         const uint64_t q = static_cast<uint64_t>(t.frame);
         const bool available = t.frame >= 0 && q >= outputFifoStart_ &&
                                q + 16 < outputFifoStart_ + outputFifoCount_;
+        if (!anyChannel) continue;
         if (!available) {
             for (int32_t c = 0; c < outputChannels; ++c) {
                 if (outputs[c] != nullptr) outputs[c][i] = 0.0f;
             }
             continue;
         }
-        uint64_t phase = (2 * static_cast<unsigned __int128>(t.remainder) * VELMO_FILTER_PHASES + rate_.numerator) /
-                         (2 * static_cast<unsigned __int128>(rate_.numerator));
+        // remainder < numerator < 2^43, so this fits in 64 bits.
+        uint64_t phase = (2 * t.remainder * VELMO_FILTER_PHASES + num) / (2 * num);
         if (phase > VELMO_FILTER_PHASES - 1) phase = VELMO_FILTER_PHASES - 1;
         const float* taps = outputFilterTable_.data() + phase * VELMO_FILTER_TAPS;
         const uint64_t centre = q - outputFifoStart_;
@@ -136,10 +151,16 @@ bool KernelEngine::processHandleV2RateConverted(const float* const* inputs, int3
                 value[c] = fifo[c][centre];
                 continue;
             }
+            const float* src = fifo[c];
             float acc = 0.0f;
-            for (int j = 0; j < VELMO_FILTER_TAPS; ++j) {
-                const int64_t at = static_cast<int64_t>(centre) - VELMO_FILTER_CENTRE + j;
-                acc += taps[j] * fifo[c][at < 0 ? 0 : at];
+            if (centre >= static_cast<uint64_t>(VELMO_FILTER_CENTRE)) {
+                const float* base = src + centre - VELMO_FILTER_CENTRE;
+                for (int j = 0; j < VELMO_FILTER_TAPS; ++j) acc += taps[j] * base[j];
+            } else {
+                for (int j = 0; j < VELMO_FILTER_TAPS; ++j) {
+                    const int64_t at = static_cast<int64_t>(centre) - VELMO_FILTER_CENTRE + j;
+                    acc += taps[j] * src[at < 0 ? 0 : at];  // clamp to the oldest frame kept
+                }
             }
             value[c] = acc / tapSum;
         }
