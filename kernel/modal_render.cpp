@@ -2,12 +2,13 @@
 
 #include <atomic>
 
+#include "kernel/simd/modal_render_simd.h"
+
 namespace velmo {
 namespace {
 
-// The automatic choice: the fastest renderer this CPU runs. Vectorised renderers register
-// themselves here; until then the scalar one serves.
-ModalRenderFunction automaticRenderer() { return &renderModalVoicesScalar; }
+// The automatic choice: the fastest renderer this CPU runs.
+ModalRenderFunction automaticRenderer() { return fastestModalRenderer(); }
 
 // Chosen once at load time, so the audio path never runs a guarded initialisation.
 const ModalRenderFunction g_automatic = automaticRenderer();

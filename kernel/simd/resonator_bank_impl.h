@@ -3,12 +3,11 @@
 // per-instruction-set files, each of which defines its V in an anonymous namespace so that every
 // instantiation stays inside the file compiled for that instruction set.
 //
-// V provides: type T; constant WIDTH (floats per vector, even, at most 16); type Tail, a vector
-// type of half the width (or V itself when there is none) and addTail(wide, tail) adding a Tail
-// vector into the low lanes; load, store (unaligned),
-// zero, set1, add, mul, fmadd(a, b, c) = a*b + c, fmsub(a, b, c) = a*b - c, and
-// divideWhereNonZero(a, b, keep) = a / b in lanes where b != 0, keep elsewhere, and
-// sumPairs(v, &left, &right) adding the even lanes into left and the odd lanes into right.
+// V provides: type T; WIDTH, floats per vector (even, at most 16); Tail, the vector type of half
+// the width (V itself when there is none) and addTail(wide, tail) adding it into the low lanes;
+// load and store (unaligned), zero, set1, add, sub, mul, fmadd(a, b, c) = a*b + c;
+// divideWhereNonZero(a, b, keep) = a / b where b != 0 and keep elsewhere; sumPairs(v, &l, &r)
+// adding the even lanes into l and the odd lanes into r.
 #include "kernel/simd/resonator_bank.h"
 
 namespace velmo::simd::detail {
@@ -20,48 +19,49 @@ namespace velmo::simd::detail {
 // per block); modes with zero gain are never heard and keep their stored state.
 template <class V, int N>
 struct Lanes {
-  using T = typename V::T;
-  static constexpr int SIZE = N > 0 ? N : 1;
-  T re[SIZE], im[SIZE], c[SIZE], s[SIZE], g[SIZE];
+    using T = typename V::T;
+    static constexpr int SIZE = N > 0 ? N : 1;
+    T re[SIZE], im[SIZE], c[SIZE], s[SIZE], g[SIZE];
 
-  void load(const ResonatorVoiceJob& job, int base) {
+    void load(const ResonatorVoiceJob& job, int base) {
 #pragma GCC unroll 8
-    for (int j = 0; j < N; ++j) {
-      const int at = base + j * V::WIDTH;
-      g[j] = V::load(job.modeGain + at);
-      re[j] = V::mul(g[j], V::load(job.stateRe + at));
-      im[j] = V::mul(g[j], V::load(job.stateIm + at));
-      c[j] = V::load(job.coefCos + at);
-      s[j] = V::load(job.coefSin + at);
+        for (int j = 0; j < N; ++j) {
+            const int at = base + j * V::WIDTH;
+            g[j] = V::load(job.modeGain + at);
+            re[j] = V::mul(g[j], V::load(job.stateRe + at));
+            im[j] = V::mul(g[j], V::load(job.stateIm + at));
+            c[j] = V::load(job.coefCos + at);
+            s[j] = V::load(job.coefSin + at);
+        }
     }
-  }
 
-  void store(const ResonatorVoiceJob& job, int base) const {
+    void store(const ResonatorVoiceJob& job, int base) const {
 #pragma GCC unroll 8
-    for (int j = 0; j < N; ++j) {
-      const int at = base + j * V::WIDTH;
-      V::store(job.stateRe + at, V::divideWhereNonZero(re[j], g[j], V::load(job.stateRe + at)));
-      V::store(job.stateIm + at, V::divideWhereNonZero(im[j], g[j], V::load(job.stateIm + at)));
+        for (int j = 0; j < N; ++j) {
+            const int at = base + j * V::WIDTH;
+            V::store(job.stateRe + at,
+                     V::divideWhereNonZero(re[j], g[j], V::load(job.stateRe + at)));
+            V::store(job.stateIm + at,
+                     V::divideWhereNonZero(im[j], g[j], V::load(job.stateIm + at)));
+        }
     }
-  }
 
-  // One frame; returns the sum of the heard (gain-weighted imaginary) lanes.
-  template <bool EXCITE>
-  T step(float excite) {
-    const T e = V::set1(excite);
-    T acc = V::zero();
+    // One frame; returns the sum of the heard (gain-weighted imaginary) lanes.
+    template <bool EXCITE>
+    T step(float excite) {
+        const T e = V::set1(excite);
+        T acc = V::zero();
 #pragma GCC unroll 8
-    for (int j = 0; j < N; ++j) {
-      const T u = EXCITE ? V::fmadd(g[j], e, re[j]) : re[j];
-      // (c + i s)(u + i im); the products with the old imaginary part do not wait for u.
-      const T sIm = V::mul(s[j], im[j]);
-      const T cIm = V::mul(c[j], im[j]);
-      re[j] = V::fmsub(c[j], u, sIm);
-      im[j] = V::fmadd(s[j], u, cIm);
-      acc = j == 0 ? im[j] : V::add(acc, im[j]);
+        for (int j = 0; j < N; ++j) {
+            const T u = EXCITE ? V::add(V::mul(g[j], e), re[j]) : re[j];
+            // (c + i s)(u + i im) with separate multiplies and adds: a fused multiply-add would
+            // save no multiplier slot here and lengthens the loop-carried chain on some cores.
+            re[j] = V::sub(V::mul(c[j], u), V::mul(s[j], im[j]));
+            im[j] = V::add(V::mul(s[j], u), V::mul(c[j], im[j]));
+            acc = j == 0 ? im[j] : V::add(acc, im[j]);
+        }
+        return acc;
     }
-    return acc;
-  }
 };
 
 // One voice over its frames: N full-width vectors and NT vectors of V::Tail (half width) after
@@ -69,103 +69,130 @@ struct Lanes {
 // vector for the last few modes.
 template <class V, int N, int NT, bool EXCITE>
 inline void runVoice(const ResonatorVoiceJob& job, float* mix) {
-  using Tail = typename V::Tail;
-  constexpr int W = V::WIDTH;
-  Lanes<V, N> wide;
-  Lanes<Tail, NT> tail;
-  wide.load(job, 0);
-  tail.load(job, N * W);
-  const float* env = job.envelope;
-  for (int i = 0; i < job.frames; ++i) {
-    const float e = EXCITE ? job.excite[i] : 0.0f;
-    typename V::T acc = V::zero();
-    if constexpr (N > 0) acc = wide.template step<EXCITE>(e);
-    if constexpr (NT > 0) acc = V::addTail(acc, tail.template step<EXCITE>(e));
-    float* m = mix + i * W;
-    V::store(m, V::fmadd(acc, V::set1(env[i]), V::load(m)));
-  }
-  wide.store(job, 0);
-  tail.store(job, N * W);
+    using Tail = typename V::Tail;
+    constexpr int W = V::WIDTH;
+    Lanes<V, N> wide;
+    Lanes<Tail, NT> tail;
+    wide.load(job, 0);
+    tail.load(job, N * W);
+    const float* env = job.envelope;
+    for (int i = 0; i < job.frames; ++i) {
+        const float e = EXCITE ? job.excite[i] : 0.0f;
+        typename V::T acc = V::zero();
+        if constexpr (N > 0) acc = wide.template step<EXCITE>(e);
+        if constexpr (NT > 0) acc = V::addTail(acc, tail.template step<EXCITE>(e));
+        float* m = mix + i * W;
+        V::store(m, V::fmadd(acc, V::set1(env[i]), V::load(m)));
+    }
+    wide.store(job, 0);
+    tail.store(job, N * W);
 }
 
 template <class V, int N, int NT>
 inline void runVoiceShape(const ResonatorVoiceJob& job, float* mix) {
-  if (job.excite != nullptr)
-    runVoice<V, N, NT, true>(job, mix);
-  else
-    runVoice<V, N, NT, false>(job, mix);
+    if (job.excite != nullptr)
+        runVoice<V, N, NT, true>(job, mix);
+    else
+        runVoice<V, N, NT, false>(job, mix);
 }
 
 // Chooses the register shape for the voice's heard resonators: whole vectors, plus one
 // half-width vector when that covers the remainder.
 template <class V>
 inline void runVoiceAnyShape(const ResonatorVoiceJob& job, float* mix) {
-  constexpr int W = V::WIDTH;
-  constexpr bool HAS_TAIL = V::Tail::WIDTH < W;
-  int resonators = job.resonators;
-  if (resonators <= 0) resonators = 0;
-  if (resonators > RESONATOR_BANK_MAX_RESONATORS) resonators = RESONATOR_BANK_MAX_RESONATORS;
-  int wide = resonators / W;
-  const int rest = resonators % W;
-  int tail = 0;
-  if (rest > 0) {
-    if (HAS_TAIL && rest <= W / 2)
-      tail = 1;
-    else
-      ++wide;
-  }
-  if constexpr (W == 4) {
-    switch (wide) {
-      case 1: return runVoiceShape<V, 1, 0>(job, mix);
-      case 2: return runVoiceShape<V, 2, 0>(job, mix);
-      case 3: return runVoiceShape<V, 3, 0>(job, mix);
-      case 4: return runVoiceShape<V, 4, 0>(job, mix);
-      case 5: return runVoiceShape<V, 5, 0>(job, mix);
-      case 6: return runVoiceShape<V, 6, 0>(job, mix);
-      case 7: return runVoiceShape<V, 7, 0>(job, mix);
-      case 8: return runVoiceShape<V, 8, 0>(job, mix);
-      default: return;
+    constexpr int W = V::WIDTH;
+    constexpr bool HAS_TAIL = V::Tail::WIDTH < W;
+    int resonators = job.resonators;
+    if (resonators <= 0) resonators = 0;
+    if (resonators > RESONATOR_BANK_MAX_RESONATORS) resonators = RESONATOR_BANK_MAX_RESONATORS;
+    int wide = resonators / W;
+    const int rest = resonators % W;
+    int tail = 0;
+    if (rest > 0) {
+        if (HAS_TAIL && rest <= W / 2)
+            tail = 1;
+        else
+            ++wide;
     }
-  } else if constexpr (W == 8) {
-    switch (wide * 2 + tail) {
-      case 1: return runVoiceShape<V, 0, 1>(job, mix);
-      case 2: return runVoiceShape<V, 1, 0>(job, mix);
-      case 3: return runVoiceShape<V, 1, 1>(job, mix);
-      case 4: return runVoiceShape<V, 2, 0>(job, mix);
-      case 5: return runVoiceShape<V, 2, 1>(job, mix);
-      case 6: return runVoiceShape<V, 3, 0>(job, mix);
-      case 7: return runVoiceShape<V, 3, 1>(job, mix);
-      case 8: return runVoiceShape<V, 4, 0>(job, mix);
-      default: return;
+    if constexpr (W == 4) {
+        switch (wide) {
+            case 1:
+                return runVoiceShape<V, 1, 0>(job, mix);
+            case 2:
+                return runVoiceShape<V, 2, 0>(job, mix);
+            case 3:
+                return runVoiceShape<V, 3, 0>(job, mix);
+            case 4:
+                return runVoiceShape<V, 4, 0>(job, mix);
+            case 5:
+                return runVoiceShape<V, 5, 0>(job, mix);
+            case 6:
+                return runVoiceShape<V, 6, 0>(job, mix);
+            case 7:
+                return runVoiceShape<V, 7, 0>(job, mix);
+            case 8:
+                return runVoiceShape<V, 8, 0>(job, mix);
+            default:
+                return;
+        }
+    } else if constexpr (W == 8) {
+        switch (wide * 2 + tail) {
+            case 1:
+                return runVoiceShape<V, 0, 1>(job, mix);
+            case 2:
+                return runVoiceShape<V, 1, 0>(job, mix);
+            case 3:
+                return runVoiceShape<V, 1, 1>(job, mix);
+            case 4:
+                return runVoiceShape<V, 2, 0>(job, mix);
+            case 5:
+                return runVoiceShape<V, 2, 1>(job, mix);
+            case 6:
+                return runVoiceShape<V, 3, 0>(job, mix);
+            case 7:
+                return runVoiceShape<V, 3, 1>(job, mix);
+            case 8:
+                return runVoiceShape<V, 4, 0>(job, mix);
+            default:
+                return;
+        }
+    } else {
+        static_assert(W == 16, "vector width must be 4, 8 or 16 floats");
+        switch (wide * 2 + tail) {
+            case 1:
+                return runVoiceShape<V, 0, 1>(job, mix);
+            case 2:
+                return runVoiceShape<V, 1, 0>(job, mix);
+            case 3:
+                return runVoiceShape<V, 1, 1>(job, mix);
+            case 4:
+                return runVoiceShape<V, 2, 0>(job, mix);
+            default:
+                return;
+        }
     }
-  } else {
-    static_assert(W == 16, "vector width must be 4, 8 or 16 floats");
-    switch (wide * 2 + tail) {
-      case 1: return runVoiceShape<V, 0, 1>(job, mix);
-      case 2: return runVoiceShape<V, 1, 0>(job, mix);
-      case 3: return runVoiceShape<V, 1, 1>(job, mix);
-      case 4: return runVoiceShape<V, 2, 0>(job, mix);
-      default: return;
-    }
-  }
 }
 
 template <class V>
-inline void renderBank(const ResonatorVoiceJob* jobs, int jobCount, int frames, float master,
+inline void renderBank(const ResonatorVoiceJob* jobs, int jobCount, int frames, double master,
                        float* left, float* right) {
-  constexpr int W = V::WIDTH;
-  // Lane-wise mix of all voices; pairs of lanes are folded into left/right once per frame at the
-  // end rather than once per voice and frame.
-  alignas(64) float mix[RESONATOR_BANK_MAX_FRAMES * W];
-  if (frames > RESONATOR_BANK_MAX_FRAMES) frames = RESONATOR_BANK_MAX_FRAMES;
-  for (int i = 0; i < frames; ++i) V::store(mix + i * W, V::zero());
-  for (int v = 0; v < jobCount; ++v) runVoiceAnyShape<V>(jobs[v], mix);
-  for (int i = 0; i < frames; ++i) {
-    float l = 0.0f, r = 0.0f;
-    V::sumPairs(V::load(mix + i * W), &l, &r);
-    left[i] = master * l;
-    right[i] = master * r;
-  }
+    constexpr int W = V::WIDTH;
+    // Lane-wise mix of all voices; pairs of lanes are folded into left/right once per frame at the
+    // end rather than once per voice and frame.
+    alignas(64) float mix[RESONATOR_BANK_MAX_FRAMES * W];
+    if (frames > RESONATOR_BANK_MAX_FRAMES) frames = RESONATOR_BANK_MAX_FRAMES;
+    for (int i = 0; i < frames; ++i) V::store(mix + i * W, V::zero());
+    for (int v = 0; v < jobCount; ++v) {
+        ResonatorVoiceJob job = jobs[v];
+        if (job.frames > frames) job.frames = frames;
+        runVoiceAnyShape<V>(job, mix);
+    }
+    for (int i = 0; i < frames; ++i) {
+        float l = 0.0f, r = 0.0f;
+        V::sumPairs(V::load(mix + i * W), &l, &r);
+        left[i] = float(master * double(l));
+        right[i] = float(master * double(r));
+    }
 }
 
 }  // namespace velmo::simd::detail

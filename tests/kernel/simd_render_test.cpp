@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@
 #include "realtime_guard.h"
 
 namespace velmo {
+
+void PrintTo(SimdLevel level, std::ostream* out) { *out << simdLevelName(level); }
+
 namespace {
 
 constexpr double TOLERANCE = 1e-4;  // of full scale, about -80 dBFS
