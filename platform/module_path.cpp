@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -49,6 +50,13 @@ std::string loadedModuleFile(const void* address) {
         }
     }
     return file;
+}
+
+std::string currentExecutableFile() {
+    char buffer[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return {};
+    return std::string(buffer, static_cast<size_t>(n));
 }
 
 std::string bundleRootForModuleFile(const std::string& moduleFile) {

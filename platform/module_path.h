@@ -8,6 +8,9 @@ namespace velmo {
 // empty when the loader cannot tell.
 std::string loadedModuleFile(const void* address);
 
+// The running program's own file; empty when unknown.
+std::string currentExecutableFile();
+
 // The bundle folder that holds `moduleFile` when it sits at
 // "<bundle>/Contents/<architecture>/<name>.so"; otherwise the module file itself, so a
 // library loaded outside a bundle still has a usable path.

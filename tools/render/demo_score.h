@@ -6,11 +6,12 @@
 namespace velmo::render {
 
 struct ScoreEvent {
-    enum class Kind { Parameter, NoteOn, NoteOff };
+    enum class Kind { Parameter, NoteOn, NoteOff, Controller };
     double seconds = 0.0;  // from the start of the piece
     Kind kind = Kind::NoteOn;
-    std::uint32_t index = 0;  // parameter id (0-9) or MIDI note
-    double value = 0.0;       // plain parameter value, or velocity 0-1
+    std::uint32_t index = 0;  // parameter id (0-9), MIDI note, or MIDI controller number
+    double value = 0.0;       // plain parameter value, velocity 0-1, or controller value 0-1
+    std::int16_t channel = 0; // MIDI channel 0-15 of notes and controllers
 };
 
 struct ScoreSection {

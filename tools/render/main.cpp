@@ -1,127 +1,120 @@
-// zuriz-render: renders the built-in demo score through the sound kernel to a WAV file.
+// zuriz-render: plays the built-in demo score, or a Standard MIDI File, through a VST3
+// instrument bundle loaded as a host loads it, and writes the result to a WAV file.
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "kernel/kernel_api.h"
+#include "platform/module_path.h"
+#include "platform/terminal.h"
+#include "tools/host/module_loader.h"
 #include "tools/render/demo_score.h"
+#include "tools/render/midi_file.h"
+#include "tools/render/plugin_render.h"
+#include "tools/render/render_options.h"
 #include "tools/render/render_summary.h"
 #include "tools/render/wav_file.h"
 
 namespace {
 
-using velmo::render::ScoreEvent;
+using namespace velmo::render;
+namespace fs = std::filesystem;
 
-constexpr std::uint32_t kKernelBlock = 128;
+int fail(const std::string& message) {
+    std::fprintf(stderr, "zuriz-render: %s\n", message.c_str());
+    return 1;
+}
 
-struct Options {
-    std::string out = "zuriz-demo.wav";
-    int rate = 48000;
-    double tailSeconds = 4.0;
+// Zuriz.vst3 from the build this program belongs to, else where Linux hosts look.
+std::string defaultPluginPath() {
+    std::vector<fs::path> candidates;
+    const std::string self = velmo::currentExecutableFile();
+    if (!self.empty()) candidates.push_back(fs::path(self).parent_path().parent_path() / "Zuriz.vst3");
+    if (const char* home = std::getenv("HOME")) candidates.push_back(fs::path(home) / ".vst3/Zuriz.vst3");
+    candidates.push_back("/usr/local/lib/vst3/Zuriz.vst3");
+    candidates.push_back("/usr/lib/vst3/Zuriz.vst3");
+    std::error_code ec;
+    for (const fs::path& p : candidates)
+        if (fs::is_directory(p, ec)) return p.string();
+    return candidates.front().string();
+}
+
+// A bar on standard error, once a render has taken half a second and only for a person.
+class Progress {
+public:
+    Progress() : started_(std::chrono::steady_clock::now()), enabled_(velmo::standardErrorIsTerminal()) {}
+    ~Progress() {
+        if (shown_) std::fputs("\n", stderr);
+    }
+    void operator()(double fraction) {
+        if (!enabled_) return;
+        const int percent = static_cast<int>(fraction * 100.0);
+        if (percent == lastPercent_) return;
+        if (!shown_ && std::chrono::steady_clock::now() - started_ < std::chrono::milliseconds(500)) return;
+        lastPercent_ = percent;
+        shown_ = true;
+        std::fprintf(stderr, "\rzuriz-render: %s", formatProgressBar(fraction, 40).c_str());
+        std::fflush(stderr);
+    }
+
+private:
+    std::chrono::steady_clock::time_point started_;
+    bool enabled_;
+    bool shown_ = false;
+    int lastPercent_ = -1;
 };
-
-void printHelp() {
-    std::puts(
-        "usage: zuriz-render [--out PATH] [--rate HZ] [--tail SECONDS]\n"
-        "Renders the built-in demo score (one section per bell family) to a 32-bit float\n"
-        "stereo WAV file and prints a one-line summary.\n"
-        "  --out PATH       output file (default zuriz-demo.wav)\n"
-        "  --rate HZ        sample rate (default 48000)\n"
-        "  --tail SECONDS   silence rendered after the last event (default 4)");
-}
-
-bool parseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
-            printHelp();
-            std::exit(0);
-        } else if (!std::strcmp(arg, "--out") && next) {
-            o.out = next, ++i;
-        } else if (!std::strcmp(arg, "--rate") && next) {
-            o.rate = std::atoi(next), ++i;
-        } else if (!std::strcmp(arg, "--tail") && next) {
-            o.tailSeconds = std::atof(next), ++i;
-        } else {
-            std::fprintf(stderr, "zuriz-render: unknown or incomplete option '%s' (see --help)\n", arg);
-            return false;
-        }
-    }
-    if (o.rate < 8000 || o.rate > 384000 || !(o.tailSeconds >= 0.0 && o.tailSeconds < 600.0)) {
-        std::fprintf(stderr, "zuriz-render: --rate must be 8000-384000 and --tail 0-600\n");
-        return false;
-    }
-    return true;
-}
-
-std::uint32_t kernelKind(ScoreEvent::Kind kind) {
-    switch (kind) {
-        case ScoreEvent::Kind::Parameter: return 1;
-        case ScoreEvent::Kind::NoteOn: return 2;
-        case ScoreEvent::Kind::NoteOff: return 3;
-    }
-    return 0;
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!parseOptions(argc, argv, options)) return 2;
-
-    const velmo::render::Score score = velmo::render::demoScore();
-    VELMO_KERNEL_ENTRY(runtime_init)();
-    const auto handle = static_cast<std::uint32_t>(
-        VELMO_KERNEL_ENTRY(create)(kKernelBlock, 0, 2, double(options.rate)));
-    if (handle == 0) {
-        std::fprintf(stderr, "zuriz-render: the kernel refused a %d Hz instance\n", options.rate);
-        return 1;
+    RenderOptions options;
+    std::string error;
+    switch (parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        case ParseOutcome::Help: std::fputs(renderHelpText(), stdout); return 0;
+        case ParseOutcome::Error: std::fprintf(stderr, "zuriz-render: %s\n", error.c_str()); return 2;
+        case ParseOutcome::Run: break;
     }
-    float* area = nullptr;
-    std::uint64_t areaLength = 0;
-    VELMO_KERNEL_ENTRY(output_view)(handle, &area, &areaLength);
 
-    const auto totalFrames =
-        static_cast<std::uint64_t>(std::ceil((score.lengthSeconds + options.tailSeconds) * options.rate));
-    std::vector<float> audio(totalFrames * 2);
-    std::size_t next = 0;
-    const auto started = std::chrono::steady_clock::now();
-    for (std::uint64_t start = 0; start < totalFrames; start += kKernelBlock) {
-        const auto frames = static_cast<std::uint32_t>(std::min<std::uint64_t>(kKernelBlock, totalFrames - start));
-        for (; next < score.events.size(); ++next) {
-            const ScoreEvent& e = score.events[next];
-            const auto at = static_cast<std::uint64_t>(std::llround(e.seconds * options.rate));
-            if (at >= start + frames) break;
-            const auto offset = static_cast<std::uint32_t>(at > start ? at - start : 0);
-            const double status =
-                VELMO_KERNEL_ENTRY(push_event)(handle, kernelKind(e.kind), offset, e.index, e.value);
-            if (status != 0.0)
-                std::fprintf(stderr, "zuriz-render: event at %.3f s refused (status %g)\n", e.seconds, status);
-        }
-        if (VELMO_KERNEL_ENTRY(process)(handle, frames) != 0.0) {
-            std::fprintf(stderr, "zuriz-render: the kernel failed to render\n");
-            return 1;
-        }
-        for (std::uint32_t f = 0; f < frames; ++f) {
-            audio[(start + f) * 2] = area[f];
-            audio[(start + f) * 2 + 1] = area[kKernelBlock + f];
-        }
+    Score score;
+    if (options.midi.empty()) {
+        score = demoScore();
+    } else if (!readMidiFile(options.midi, score, error)) {
+        return fail(options.midi + ": " + error);
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    VELMO_KERNEL_ENTRY(destroy)(handle);
 
-    if (const std::string error = velmo::render::writeWavFile(options.out, audio, 2, options.rate);
-        !error.empty()) {
-        std::fprintf(stderr, "zuriz-render: cannot write %s: %s\n", options.out.c_str(), error.c_str());
-        return 1;
+    const std::string pluginPath = options.plugin.empty() ? defaultPluginPath() : options.plugin;
+    auto module = velmo::host::PluginModule::open(pluginPath, &error);
+    if (!module) return fail(error);
+    auto plugin = velmo::host::PluginInstance::create(*module, &error, "zuriz-render");
+    if (!plugin) return fail(error);
+
+    std::vector<float> audio;
+    double seconds = 0.0;
+    int failedBlocks = 0;
+    {
+        PluginRenderer renderer(*plugin);
+        if (!renderer.prepare({options.rate, options.block, options.tailSeconds}, error)) return fail(error);
+        if (!options.preset.empty() && !renderer.selectProgram(options.preset, error)) return fail(error);
+        for (const auto& [path, value] : options.params)
+            if (!renderer.pinParameter(path, value, error)) return fail(error);
+
+        Progress progress;
+        const auto started = std::chrono::steady_clock::now();
+        if (!renderer.render(score, audio, error, std::ref(progress))) return fail(error);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        failedBlocks = renderer.failedBlocks();
     }
-    const auto summary = velmo::render::summarise(audio, 2, options.rate, seconds);
-    std::printf("%s\n", velmo::render::formatSummary(summary, options.out).c_str());
+    plugin.reset();
+    module.reset();
+
+    if (failedBlocks > 0)
+        std::fprintf(stderr, "zuriz-render: the plug-in reported %d failed block(s)\n", failedBlocks);
+    const int rate = static_cast<int>(options.rate);
+    if (const std::string werr = writeWavFile(options.out, audio, 2, rate); !werr.empty())
+        return fail("cannot write " + options.out + ": " + werr);
+    const RenderSummary summary = summarise(audio, 2, rate, seconds);
+    std::printf("%s\n", formatSummary(summary, options.out).c_str());
     return summary.allFinite ? 0 : 1;
 }
