@@ -10,6 +10,7 @@
 #include "engine/engine_event_queue.h"
 #include "engine/host_rate.h"
 #include "engine/kernel_module.h"
+#include "engine/pad_override_publisher.h"
 #include "engine/runtime_diagnostics.h"
 #include "params/param_table.h"
 
@@ -54,6 +55,10 @@ public:
     void flushParameterEvents();
     void setVariation(int32_t v);
     int32_t variation() const { return variation_; }
+
+    // Sampler pad overrides (main thread): saved with the state; no audible effect here.
+    bool publishSamplerPadOverrides(const SamplerPadOverrides& overrides) { return pads_.publish(overrides); }
+    const SamplerPadOverrides& samplerPadOverrides() const { return pads_.current(); }
 
     // Diagnostics (main thread unless said otherwise).
     void recordDiagnostic(uint32_t code, uint8_t severity, uint8_t phase, const char* message,
@@ -135,6 +140,7 @@ private:
     std::atomic<bool> paramsDirty_{true};
     int32_t variation_ = 16;
 
+    PadOverridePublisher pads_;
     velmo_runtime_diagnostic_ring ring_;
     RealtimeDiagnosticQueue realtime_;
 };
