@@ -26,14 +26,42 @@ int heardResonators(const float* gain) {
     return (last + 1) & ~1;
 }
 
+// True when, for the whole block, the voice is not releasing and is not freed: its gain then
+// holds and ageing is a plain count. The comparisons are the voice step's own.
+bool steadyThrough(const ModalStruckState& state, int v, int frames) {
+    if (state.releaseRemaining[v] > 0) return false;
+    const double fs = state.sampleRate;
+    const double lastAge = double(state.voiceAge[v] + frames);
+    return !(lastAge > fs * 60) &&
+           !(lastAge > fs * state.params[MODAL_STRUCK_PARAM_TAIL_SECONDS]);
+}
+
 // Runs the voice's control part for up to `frames` frames, exactly as the voice step does, and
 // fills its job. Returns false when the voice was not sounding.
 bool planVoice(ModalStruckState& state, int v, int frames, VoiceScratch& scratch,
                simd::ResonatorVoiceJob& job) {
     if (state.voiceActive[v] != 1) return false;
+    const bool exciting = state.exciteRemaining[v] > 0;
+    job.coefCos = state.coefCos[v];
+    job.coefSin = state.coefSin[v];
+    job.modeGain = state.modeGain[v];
+    job.resonators = heardResonators(state.modeGain[v]);
+    job.excite = exciting ? scratch.excite : nullptr;
+
+    if (steadyThrough(state, v, frames)) {
+        if (exciting)
+            for (int i = 0; i < frames; ++i) scratch.excite[i] = modalExcitation(state, v);
+        state.voiceAge[v] += frames;
+        job.stateRe = state.stateRe[v];
+        job.stateIm = state.stateIm[v];
+        job.envelope = nullptr;
+        job.steadyGain = state.voiceGain[v];
+        job.frames = frames;
+        return true;
+    }
+
     std::memcpy(scratch.re, state.stateRe[v], sizeof scratch.re);
     std::memcpy(scratch.im, state.stateIm[v], sizeof scratch.im);
-    const bool exciting = state.exciteRemaining[v] > 0;
     int sounding = frames;
     for (int i = 0; i < frames; ++i) {
         if (exciting) scratch.excite[i] = modalExcitation(state, v);
@@ -48,12 +76,8 @@ bool planVoice(ModalStruckState& state, int v, int frames, VoiceScratch& scratch
     const bool freed = state.voiceActive[v] != 1;
     job.stateRe = freed ? scratch.re : state.stateRe[v];
     job.stateIm = freed ? scratch.im : state.stateIm[v];
-    job.coefCos = state.coefCos[v];
-    job.coefSin = state.coefSin[v];
-    job.modeGain = state.modeGain[v];
-    job.resonators = heardResonators(state.modeGain[v]);
-    job.excite = exciting ? scratch.excite : nullptr;
     job.envelope = scratch.envelope;
+    job.steadyGain = 1.0f;
     job.frames = sounding;
     return true;
 }

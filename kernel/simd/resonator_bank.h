@@ -13,8 +13,9 @@ struct ResonatorVoiceJob {
     const float* modeGain;
     int resonators;         // leading resonators that can be heard (2 × modes in use), at most 32
     const float* excite;    // excitation per frame, or null when the block has none
-    const float* envelope;  // voice gain per frame
-    int frames;             // frames the voice sounds in this block, counted from frame 0
+    const float* envelope;  // voice gain per frame, or null when it is steadyGain throughout
+    float steadyGain;
+    int frames;  // frames the voice sounds in this block, counted from frame 0
 };
 
 // Renders `frames` frames: left[i] and right[i] = master × the sum over jobs of each voice's

@@ -23,11 +23,12 @@ struct Lanes {
     static constexpr int SIZE = N > 0 ? N : 1;
     T re[SIZE], im[SIZE], c[SIZE], s[SIZE], g[SIZE];
 
-    void load(const ResonatorVoiceJob& job, int base) {
+    // `scale` multiplies every gain: a voice gain that holds for the whole block joins them.
+    void load(const ResonatorVoiceJob& job, int base, float scale) {
 #pragma GCC unroll 8
         for (int j = 0; j < N; ++j) {
             const int at = base + j * V::WIDTH;
-            g[j] = V::load(job.modeGain + at);
+            g[j] = V::mul(V::load(job.modeGain + at), V::set1(scale));
             re[j] = V::mul(g[j], V::load(job.stateRe + at));
             im[j] = V::mul(g[j], V::load(job.stateIm + at));
             c[j] = V::load(job.coefCos + at);
@@ -67,22 +68,25 @@ struct Lanes {
 // One voice over its frames: N full-width vectors and NT vectors of V::Tail (half width) after
 // them, all held in registers across the block. The narrow tail avoids running a whole wide
 // vector for the last few modes.
-template <class V, int N, int NT, bool EXCITE>
+template <class V, int N, int NT, bool EXCITE, bool STEADY>
 inline void runVoice(const ResonatorVoiceJob& job, float* mix) {
     using Tail = typename V::Tail;
     constexpr int W = V::WIDTH;
+    const float scale = STEADY ? job.steadyGain : 1.0f;
     Lanes<V, N> wide;
     Lanes<Tail, NT> tail;
-    wide.load(job, 0);
-    tail.load(job, N * W);
-    const float* env = job.envelope;
+    wide.load(job, 0, scale);
+    tail.load(job, N * W, scale);
     for (int i = 0; i < job.frames; ++i) {
         const float e = EXCITE ? job.excite[i] : 0.0f;
         typename V::T acc = V::zero();
         if constexpr (N > 0) acc = wide.template step<EXCITE>(e);
         if constexpr (NT > 0) acc = V::addTail(acc, tail.template step<EXCITE>(e));
         float* m = mix + i * W;
-        V::store(m, V::fmadd(acc, V::set1(env[i]), V::load(m)));
+        if constexpr (STEADY)
+            V::store(m, V::add(V::load(m), acc));
+        else
+            V::store(m, V::fmadd(acc, V::set1(job.envelope[i]), V::load(m)));
     }
     wide.store(job, 0);
     tail.store(job, N * W);
@@ -90,10 +94,19 @@ inline void runVoice(const ResonatorVoiceJob& job, float* mix) {
 
 template <class V, int N, int NT>
 inline void runVoiceShape(const ResonatorVoiceJob& job, float* mix) {
-    if (job.excite != nullptr)
-        runVoice<V, N, NT, true>(job, mix);
-    else
-        runVoice<V, N, NT, false>(job, mix);
+    const bool excite = job.excite != nullptr;
+    const bool steady = job.envelope == nullptr;
+    if (steady) {
+        if (excite)
+            runVoice<V, N, NT, true, true>(job, mix);
+        else
+            runVoice<V, N, NT, false, true>(job, mix);
+    } else {
+        if (excite)
+            runVoice<V, N, NT, true, false>(job, mix);
+        else
+            runVoice<V, N, NT, false, false>(job, mix);
+    }
 }
 
 // Chooses the register shape for the voice's heard resonators: whole vectors, plus one

@@ -2,6 +2,7 @@
 // this CPU runs and every register shape a voice can take.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -42,15 +43,25 @@ struct Voice {
     int frames = BLOCK;
     bool exciting = false;
 
+    bool steady = false;  // one gain for the whole block, passed as steadyGain
+
     ResonatorVoiceJob job() {
-        return {re,        im,    c, s, gain, resonators, exciting ? excite.data() : nullptr,
-                envelope.data(), frames};
+        return {re,
+                im,
+                c,
+                s,
+                gain,
+                resonators,
+                exciting ? excite.data() : nullptr,
+                steady ? nullptr : envelope.data(),
+                steady ? envelope[0] : 1.0f,
+                frames};
     }
 };
 
 // A stable, ringing voice with `heard` resonators of non-zero gain; the rest have gain 0 and
 // arbitrary state, as unused modes do.
-Voice randomVoice(std::mt19937& rng, int heard, bool exciting, int frames) {
+Voice randomVoice(std::mt19937& rng, int heard, bool exciting, int frames, bool steady = false) {
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     std::uniform_real_distribution<double> angle(0.0, 3.1);
     std::uniform_real_distribution<double> radius(0.95, 0.99999);
@@ -72,6 +83,8 @@ Voice randomVoice(std::mt19937& rng, int heard, bool exciting, int frames) {
         v.excite[i] = exciting ? 0.8f * unit(rng) : 0.0f;
         v.envelope[i] = 0.02f * (1.0f + 0.5f * unit(rng));
     }
+    v.steady = steady;
+    if (steady) std::fill(v.envelope.begin(), v.envelope.end(), v.envelope[0]);
     return v;
 }
 
@@ -113,11 +126,13 @@ protected:
 TEST_F(ResonatorBankTest, MatchesThePlainLoopForEveryShape) {
     for (const Bank& bank : banks_) {
         for (int heard = 2; heard <= LANES; heard += 2) {
-            for (bool exciting : {false, true}) {
+            for (int variant = 0; variant < 4; ++variant) {
+                const bool exciting = variant & 1, steady = variant & 2;
                 SCOPED_TRACE(std::string(simdLevelName(bank.level)) + " resonators " +
-                             std::to_string(heard) + (exciting ? " excited" : " ringing"));
-                std::mt19937 rng(heard * 2 + exciting);
-                std::vector<Voice> reference = {randomVoice(rng, heard, exciting, BLOCK),
+                             std::to_string(heard) + (exciting ? " excited" : " ringing") +
+                             (steady ? " steady gain" : " gain per frame"));
+                std::mt19937 rng(heard * 4 + variant);
+                std::vector<Voice> reference = {randomVoice(rng, heard, exciting, BLOCK, steady),
                                                 randomVoice(rng, heard, exciting, BLOCK)};
                 std::vector<Voice> fast = reference;
                 float refL[BLOCK], refR[BLOCK], fastL[BLOCK], fastR[BLOCK];
@@ -171,7 +186,7 @@ TEST_F(ResonatorBankTest, MixesVoicesOfDifferentLengthsAndWritesEveryFrame) {
         SCOPED_TRACE(simdLevelName(bank.level));
         std::mt19937 rng(7);
         std::vector<Voice> reference = {randomVoice(rng, 20, true, 100),
-                                        randomVoice(rng, 8, false, 37),
+                                        randomVoice(rng, 8, false, 37, true),
                                         randomVoice(rng, 32, false, 1)};
         std::vector<Voice> fast = reference;
         float refL[BLOCK], refR[BLOCK];
