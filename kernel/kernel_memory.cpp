@@ -1,7 +1,7 @@
 #include "kernel/kernel_memory.h"
 
 #include <atomic>
-#include <new>
+#include <cstdlib>
 
 namespace velmo {
 namespace {
@@ -16,12 +16,12 @@ void* allocateKernelMemory(std::size_t bytes, std::size_t alignment) {
             break;
         }
     }
-    return ::operator new(bytes, std::align_val_t(alignment), std::nothrow);
+    // The C allocator, not operator new: a host may replace the latter piecemeal.
+    const std::size_t rounded = (bytes + alignment - 1) / alignment * alignment;
+    return std::aligned_alloc(alignment, rounded);
 }
 
-void releaseKernelMemory(void* memory, std::size_t alignment) {
-    if (memory) ::operator delete(memory, std::align_val_t(alignment));
-}
+void releaseKernelMemory(void* memory, std::size_t) { std::free(memory); }
 
 void failKernelAllocationAfter(int successes) {
     g_allocationsBeforeFailure.store(successes, std::memory_order_relaxed);
