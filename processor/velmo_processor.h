@@ -1,0 +1,73 @@
+#pragma once
+// VelmoProcessor: the instrument's audio component. A thin adapter between the host's
+// processing interfaces and one KernelEngine: stereo output only, 32-bit samples, parameter
+// changes and notes forwarded as timed engine events. Outside the audio stream it saves and
+// restores the state document and exchanges JSON messages with the controller.
+#include <cstdint>
+#include <string>
+
+#include "ccmap/cc_map.h"
+#include "diagnostics/host_facts.h"
+#include "docs/pad_overrides.h"
+#include "engine/kernel_engine.h"
+#include "processor/audio_effect.h"
+
+namespace velmo {
+
+class VelmoProcessor : public AudioEffect {
+public:
+    // The kernel may be replaced (tests); the product uses its own.
+    explicit VelmoProcessor(KernelModule& kernel = productKernelModule());
+    ~VelmoProcessor() override;
+
+    // The class factory's constructor: returns the new processor's IAudioProcessor.
+    static Steinberg::FUnknown* createInstance(void* context);
+
+    Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
+                                                     Steinberg::int32 numIns,
+                                                     Steinberg::Vst::SpeakerArrangement* outputs,
+                                                     Steinberg::int32 numOuts) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) SMTG_OVERRIDE;
+    Steinberg::uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) SMTG_OVERRIDE;
+
+    // Drains the engine's diagnostics and sends the runtime health document.
+    void sendRuntimeDiagnostics(bool failed);
+
+    // Read access for tests and tools.
+    const KernelEngine& kernelEngine() const { return engine; }
+    const HostFacts& lastHostFacts() const { return hostFacts; }
+    const CcMap& storedCcMap() const { return ccMap; }
+    bool storedHasCcMap() const { return hasCcMap; }
+    const std::string& presetText() const { return presetText_; }
+
+    OBJ_METHODS(VelmoProcessor, AudioEffect)
+    REFCOUNT_METHODS(AudioEffect)
+
+private:
+    // Hands a set to the engine; on success it becomes the set saved with the state.
+    bool publishPadOverrides(const SamplerPadOverrides& overrides);
+    void refreshHostFacts();
+    void queueParameterChanges(Steinberg::Vst::IParameterChanges* changes);
+    void queueNoteEvents(Steinberg::Vst::IEventList* events);
+    // Sends `size` bytes as the binary attribute "json" of a new message; nothing when no
+    // message can be allocated.
+    void sendJson(const char* id, const void* bytes, std::size_t size);
+    Steinberg::tresult applyPadOverridesMessage(Steinberg::Vst::IMessage* message);
+    Steinberg::tresult applyCcMapMessage(Steinberg::Vst::IMessage* message);
+
+    KernelEngine engine;
+    HostFacts hostFacts;
+    CcMap ccMap;
+    bool hasCcMap = false;
+    SamplerPadOverrides padOverrides;
+    std::string presetText_;
+};
+
+}  // namespace velmo

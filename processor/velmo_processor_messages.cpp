@@ -1,0 +1,129 @@
+// VelmoProcessor's messages with the controller: the health document and host facts it
+// sends, and the diagnostic, CC map and pad override messages it receives.
+#include "processor/velmo_processor.h"
+
+#include <cstring>
+
+#include "ccmap/cc_map_json.h"
+#include "engine/runtime_health.h"
+#include "processor/processor_messages.h"
+
+namespace velmo {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+// The payload of a message, or false when the attribute is missing.
+bool payloadOf(IMessage* message, const char*& bytes, uint32& size) {
+    IAttributeList* attributes = message->getAttributes();
+    const void* data = nullptr;
+    size = 0;
+    if (attributes == nullptr || attributes->getBinary(kPayloadAttribute, data, size) != kResultOk) {
+        return false;
+    }
+    bytes = data != nullptr ? static_cast<const char*>(data) : "";
+    if (data == nullptr) {
+        size = 0;
+    }
+    return true;
+}
+
+bool idIs(const char* id, const char* expected) { return std::strcmp(id, expected) == 0; }
+
+}  // namespace
+
+void VelmoProcessor::sendJson(const char* id, const void* bytes, std::size_t size) {
+    IMessage* message = allocateMessage();
+    if (message == nullptr) {
+        return;
+    }
+    message->setMessageID(id);
+    if (IAttributeList* attributes = message->getAttributes()) {
+        attributes->setBinary(kPayloadAttribute, bytes, static_cast<uint32>(size));
+    }
+    sendMessage(message);
+    message->release();
+}
+
+void VelmoProcessor::sendRuntimeDiagnostics(bool failed) {
+    engine.drainRuntimeDiagnostics();
+    const velmo_runtime_diagnostic_ring snapshot = engine.diagnosticRing();
+    const std::string document =
+        writeRuntimeHealthJson(snapshot, kHealthModuleId, kHealthVersion, engine.hostSampleRate(),
+                               engine.maxBlockFrames(), failed);
+    sendJson(kMessageRuntimeDiagnostics, document.data(), document.size());
+}
+
+tresult PLUGIN_API VelmoProcessor::notify(IMessage* message) {
+    const char* id = message != nullptr ? message->getMessageID() : nullptr;
+    if (id == nullptr) {
+        return AudioEffect::notify(message);
+    }
+    if (idIs(id, kMessageTransportPoll) || idIs(id, kMessageFeedDrain) ||
+        idIs(id, kMessageResetCounters)) {
+        return kResultOk;  // this processor keeps no transport data or counters
+    }
+    if (idIs(id, kMessagePresetLoaded)) {
+        const char* bytes = nullptr;
+        uint32 size = 0;
+        if (payloadOf(message, bytes, size)) {
+            presetText_.assign(bytes, size);
+        } else {
+            presetText_.clear();
+        }
+        return kResultOk;
+    }
+    if (idIs(id, kMessagePadOverrides)) {
+        return applyPadOverridesMessage(message);
+    }
+    if (idIs(id, kMessageCcMap)) {
+        return applyCcMapMessage(message);
+    }
+    if (idIs(id, kMessageStageResourceSlot)) {
+        return kResultFalse;  // no resource slot can be staged in this instrument
+    }
+    return AudioEffect::notify(message);
+}
+
+tresult VelmoProcessor::applyPadOverridesMessage(IMessage* message) {
+    const char* bytes = nullptr;
+    uint32 size = 0;
+    SamplerPadOverrides parsed;
+    if (payloadOf(message, bytes, size) && parseSamplerPadOverridesJson(bytes, size, parsed)) {
+        publishPadOverrides(parsed);
+    }
+    return kResultOk;
+}
+
+// TEMPORARY until the engine publishes overrides: accept the parsed set as it is.
+template <typename Engine>
+bool publishToEngine(Engine& engine, const SamplerPadOverrides& overrides) {
+    if constexpr (requires { engine.publishSamplerPadOverrides(overrides); }) {
+        return engine.publishSamplerPadOverrides(overrides);
+    } else {
+        return true;
+    }
+}
+
+bool VelmoProcessor::publishPadOverrides(const SamplerPadOverrides& overrides) {
+    const bool published = publishToEngine(engine, overrides);
+    if (published) {
+        padOverrides = overrides;
+    }
+    return published;
+}
+
+tresult VelmoProcessor::applyCcMapMessage(IMessage* message) {
+    const char* bytes = nullptr;
+    uint32 size = 0;
+    CcMap parsed;
+    if (payloadOf(message, bytes, size) && parseCcMapJson(bytes, size, parsed)) {
+        ccMap = parsed;
+        hasCcMap = true;
+    }
+    return kResultOk;
+}
+
+}  // namespace velmo
