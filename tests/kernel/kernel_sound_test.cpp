@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "kernel/modal_render.h"
 #include "kernel_test_support.h"
 
 namespace velmo {
@@ -59,23 +60,26 @@ double strongestFrequency(const std::vector<float>& x) {
     return (double(best) + shift) * RATE / double(n);
 }
 
-class KernelSound : public ::testing::Test {
+// Every case runs on the scalar reference renderer and on the renderer the CPU selects.
+class KernelSound : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
+        forceScalarModalRender(GetParam());
         ASSERT_EQ(KERNEL(runtime_init)(), 0);
         handle = test::createInstance(RATE);
         ASSERT_NE(handle, 0u);
     }
+    void TearDown() override { forceScalarModalRender(false); }
     uint32_t handle = 0;
 };
 
-TEST_F(KernelSound, HandbellA4PeaksAt440Hz) {
+TEST_P(KernelSound, HandbellA4PeaksAt440Hz) {
     const auto out = renderEvents(handle, {parameter(0, 0, 2), noteOn(0, 69)}, 65536);
     EXPECT_NEAR(strongestFrequency(out.left), 440, 4.4);
     EXPECT_NEAR(strongestFrequency(out.right), 440, 4.4);
 }
 
-TEST_F(KernelSound, StereoWidthDetunesLeftDownAndRightUp) {
+TEST_P(KernelSound, StereoWidthDetunesLeftDownAndRightUp) {
     const auto wide = renderEvents(handle, {parameter(0, 0, 2), parameter(0, 7, 1), noteOn(0, 69)},
                                    RATE * 2);
     // Phase drift of the fundamental against 440 Hz over one second gives its offset.
@@ -93,7 +97,7 @@ TEST_F(KernelSound, StereoWidthDetunesLeftDownAndRightUp) {
     EXPECT_EQ(narrow.left, narrow.right);
 }
 
-TEST_F(KernelSound, CarillonFundamentalDecaysAtItsModalRate) {
+TEST_P(KernelSound, CarillonFundamentalDecaysAtItsModalRate) {
     for (double damping : {1.0, 2.0}) {
         ASSERT_EQ(KERNEL(reset)(handle), 0);
         const auto out = renderEvents(handle, {parameter(0, 5, damping), noteOn(0, 69)}, RATE * 4);
@@ -104,7 +108,7 @@ TEST_F(KernelSound, CarillonFundamentalDecaysAtItsModalRate) {
     }
 }
 
-TEST_F(KernelSound, IdenticalEventsRenderIdenticalOutput) {
+TEST_P(KernelSound, IdenticalEventsRenderIdenticalOutput) {
     const std::vector<test::TimedEvent> score = {
         parameter(0, 3, 0.8), noteOn(0, 60, 0.7),    noteOn(300, 67, 1),
         parameter(500, 0, 3), noteOn(500, 72, 0.4),  test::noteOff(9000, 60),
@@ -119,7 +123,7 @@ TEST_F(KernelSound, IdenticalEventsRenderIdenticalOutput) {
     EXPECT_EQ(first.left, again.left);
 }
 
-TEST_F(KernelSound, EveryAcceptedParameterValueRendersFiniteSamples) {
+TEST_P(KernelSound, EveryAcceptedParameterValueRendersFiniteSamples) {
     std::mt19937 random(12345);
     const double extremes[] = {-3.4e38, -1e9, -1, -0.5, 0, 1e-40, 0.5, 1, 2.5, 7, 1e9, 3.4e38};
     std::uniform_int_distribution<int> pick(0, 11), index(0, 9), note(0, 127);
@@ -141,7 +145,7 @@ TEST_F(KernelSound, EveryAcceptedParameterValueRendersFiniteSamples) {
     }
 }
 
-TEST_F(KernelSound, OddSampleRatesRenderFiniteSamples) {
+TEST_P(KernelSound, OddSampleRatesRenderFiniteSamples) {
     for (double rate : {1.0, 100.0, 8000.0, 384000.0, 1e9}) {
         const uint32_t h = test::createInstance(rate);
         ASSERT_NE(h, 0u) << rate;
@@ -152,6 +156,11 @@ TEST_F(KernelSound, OddSampleRatesRenderFiniteSamples) {
         KERNEL(destroy)(h);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Renderers, KernelSound, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "scalar" : "selected";
+                         });
 
 }  // namespace
 }  // namespace velmo
