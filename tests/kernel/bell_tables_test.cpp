@@ -100,20 +100,5 @@ TEST_F(BellTables, FamilyScalarsSetRingTimeAndNoise) {
     EXPECT_EQ(bells->noise, 5);  // kept unclamped
 }
 
-TEST_F(BellTables, FactoryDefaults) {
-    const ModalStruckState& m = st();
-    EXPECT_EQ(m.voiceLimit, 10);
-    EXPECT_DOUBLE_EQ(m.params[MODAL_STRUCK_PARAM_HARDNESS], 0.62);
-    EXPECT_DOUBLE_EQ(m.params[MODAL_STRUCK_PARAM_MASTER], 0.78);
-    EXPECT_DOUBLE_EQ(m.params[MODAL_STRUCK_PARAM_VELOCITY_HARDNESS_COUPLING], 0.4);
-    EXPECT_EQ(m.params[MODAL_STRUCK_PARAM_NOISE_CUTOFF_MIN_HZ], 400);
-    EXPECT_EQ(m.params[MODAL_STRUCK_PARAM_NOISE_CUTOFF_MAX_HZ], 14000);
-    EXPECT_EQ(m.params[MODAL_STRUCK_PARAM_NOISE_SEED], 1852796261);
-    EXPECT_EQ(m.params[MODAL_STRUCK_PARAM_EXCITE_MIN_MS], 2);
-    EXPECT_DOUBLE_EQ(m.params[MODAL_STRUCK_PARAM_BASE_GAIN], 0.012);
-    EXPECT_EQ(bells->size, 1);
-    EXPECT_EQ(bells->family, 0);
-}
-
 }  // namespace
 }  // namespace velmo
