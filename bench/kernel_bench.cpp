@@ -61,9 +61,8 @@ private:
 };
 
 void reportSeconds(benchmark::State& state, double secondsPerIteration) {
-    state.counters["rt_factor"] =
-        benchmark::Counter(double(state.iterations()) * secondsPerIteration,
-                           benchmark::Counter::kIsRate);
+    state.counters["rt_factor"] = benchmark::Counter(
+        double(state.iterations()) * secondsPerIteration, benchmark::Counter::kIsRate);
 }
 
 // `voices` Carillon voices struck together and rendered for one second.

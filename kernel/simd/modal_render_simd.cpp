@@ -32,8 +32,7 @@ bool steadyThrough(const ModalStruckState& state, int v, int frames) {
     if (state.releaseRemaining[v] > 0) return false;
     const double fs = state.sampleRate;
     const double lastAge = double(state.voiceAge[v] + frames);
-    return !(lastAge > fs * 60) &&
-           !(lastAge > fs * state.params[MODAL_STRUCK_PARAM_TAIL_SECONDS]);
+    return !(lastAge > fs * 60) && !(lastAge > fs * state.params[MODAL_STRUCK_PARAM_TAIL_SECONDS]);
 }
 
 // Runs the voice's control part for up to `frames` frames, exactly as the voice step does, and

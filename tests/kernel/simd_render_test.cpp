@@ -35,7 +35,8 @@ std::vector<SimdLevel> availableLevels() {
 class Twins {
 public:
     explicit Twins(SimdLevel level)
-        : reference_(test::preparedBells()), fast_(test::preparedBells()),
+        : reference_(test::preparedBells()),
+          fast_(test::preparedBells()),
           render_(modalRendererFor(level)) {}
 
     void set(const char* key, double value) {
@@ -84,8 +85,8 @@ private:
                                       std::abs(double(fastR[i]) - refR[i]));
             largest_ = std::max(largest_, d);
             loudest_ = std::max(loudest_, double(std::abs(refL[i])));
-            ASSERT_LE(d, TOLERANCE) << "frame " << frame_ + i << ": " << refL[i] << " vs "
-                                    << fastL[i];
+            ASSERT_LE(d, TOLERANCE)
+                << "frame " << frame_ + i << ": " << refL[i] << " vs " << fastL[i];
             ASSERT_TRUE(std::isfinite(fastL[i]) && std::isfinite(fastR[i]));
         }
         frame_ += n;
@@ -205,11 +206,11 @@ TEST(SimdKernel, AutomaticRendererMatchesTheForcedScalarOne) {
     using test::noteOn;
     using test::parameter;
     const std::vector<test::TimedEvent> score = {
-        noteOn(0, 60, 0.8),        noteOn(100, 64, 0.6),       parameter(4000, 0, 1),
-        noteOn(4000, 52, 1),       parameter(9000, 0, 2),      noteOn(9001, 76, 0.7),
-        parameter(15000, 0, 3),    parameter(15000, 7, 1),     noteOn(15000, 81, 0.9),
-        noteOff(20000, 60),        parameter(24000, 0, 4),     noteOn(24077, 45, 1),
-        parameter(30000, 8, 0.05), noteOn(30001, 57, 0.5),     noteOff(40000, 45),
+        noteOn(0, 60, 0.8),        noteOn(100, 64, 0.6),   parameter(4000, 0, 1),
+        noteOn(4000, 52, 1),       parameter(9000, 0, 2),  noteOn(9001, 76, 0.7),
+        parameter(15000, 0, 3),    parameter(15000, 7, 1), noteOn(15000, 81, 0.9),
+        noteOff(20000, 60),        parameter(24000, 0, 4), noteOn(24077, 45, 1),
+        parameter(30000, 8, 0.05), noteOn(30001, 57, 0.5), noteOff(40000, 45),
         noteOff(40000, 52)};
     ASSERT_EQ(KERNEL(runtime_init)(), 0);
     const uint32_t fast = test::createInstance();

@@ -6,10 +6,13 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "kernel/simd/modal_render_simd.h"
 #include "kernel/simd/resonator_bank.h"
+#include "kernel/simd/resonator_bank_impl.h"
 
 namespace velmo {
 namespace {
@@ -20,18 +23,79 @@ using simd::ResonatorVoiceJob;
 constexpr int LANES = simd::RESONATOR_BANK_MAX_RESONATORS;
 constexpr int BLOCK = simd::RESONATOR_BANK_MAX_FRAMES;
 
+// The bank algorithm over plain arrays of W floats: runs the register shapes of every vector
+// width (sixteen-float vectors with an eight-float tail included) on any CPU, so the shape logic
+// of a wider instruction set is checked even where that set cannot run.
+template <int W>
+struct PlainOps {
+    struct T {
+        float v[W];
+    };
+    using Tail = std::conditional_t<(W > 4), PlainOps<W / 2>, PlainOps<W>>;
+    static constexpr int WIDTH = W;
+    template <class F>
+    static T map(F f) {
+        T r;
+        for (int i = 0; i < W; ++i) r.v[i] = f(i);
+        return r;
+    }
+    static T load(const float* p) {
+        return map([&](int i) { return p[i]; });
+    }
+    static void store(float* p, T a) { std::copy(a.v, a.v + W, p); }
+    static T zero() { return set1(0.0f); }
+    static T set1(float x) {
+        return map([&](int) { return x; });
+    }
+    static T add(T a, T b) {
+        return map([&](int i) { return a.v[i] + b.v[i]; });
+    }
+    static T sub(T a, T b) {
+        return map([&](int i) { return a.v[i] - b.v[i]; });
+    }
+    static T mul(T a, T b) {
+        return map([&](int i) { return a.v[i] * b.v[i]; });
+    }
+    static T fmadd(T a, T b, T c) {
+        return map([&](int i) { return a.v[i] * b.v[i] + c.v[i]; });
+    }
+    template <class H>
+    static T addTail(T a, H b) {
+        return map(
+            [&](int i) { return i < int(sizeof b.v / sizeof(float)) ? a.v[i] + b.v[i] : a.v[i]; });
+    }
+    static T divideWhereNonZero(T a, T b, T keep) {
+        return map([&](int i) { return b.v[i] != 0.0f ? a.v[i] / b.v[i] : keep.v[i]; });
+    }
+    static void sumPairs(T a, float* left, float* right) {
+        *left = *right = 0.0f;
+        for (int i = 0; i < W; i += 2) {
+            *left += a.v[i];
+            *right += a.v[i + 1];
+        }
+    }
+};
+
+template <int W>
+void renderPlain(const ResonatorVoiceJob* jobs, int count, int frames, double master, float* left,
+                 float* right) {
+    simd::detail::renderBank<PlainOps<W>>(jobs, count, frames, master, left, right);
+}
+
 struct Bank {
-    SimdLevel level;
+    std::string name;
     ResonatorBankFn render;
 };
 
 std::vector<Bank> availableBanks() {
-    std::vector<Bank> banks;
-    const Bank all[] = {{SimdLevel::Sse2, &simd::renderResonatorBankSse2},
-                        {SimdLevel::Avx2, &simd::renderResonatorBankAvx2},
-                        {SimdLevel::Avx512, &simd::renderResonatorBankAvx512}};
-    for (const Bank& bank : all)
-        if (simdLevelAvailable(bank.level)) banks.push_back(bank);
+    std::vector<Bank> banks = {
+        {"plain4", &renderPlain<4>}, {"plain8", &renderPlain<8>}, {"plain16", &renderPlain<16>}};
+    const std::pair<SimdLevel, ResonatorBankFn> native[] = {
+        {SimdLevel::Sse2, &simd::renderResonatorBankSse2},
+        {SimdLevel::Avx2, &simd::renderResonatorBankAvx2},
+        {SimdLevel::Avx512, &simd::renderResonatorBankAvx512}};
+    for (const auto& [level, render] : native)
+        if (simdLevelAvailable(level)) banks.push_back({simdLevelName(level), render});
     return banks;
 }
 
@@ -116,7 +180,7 @@ class ResonatorBankTest : public ::testing::Test {
 protected:
     void SetUp() override {
         banks_ = availableBanks();
-        ASSERT_FALSE(banks_.empty()) << "SSE2 is part of every x86-64 CPU";
+        ASSERT_GT(banks_.size(), 3u) << "SSE2 is part of every x86-64 CPU";
     }
     std::vector<Bank> banks_;
 };
@@ -128,8 +192,8 @@ TEST_F(ResonatorBankTest, MatchesThePlainLoopForEveryShape) {
         for (int heard = 2; heard <= LANES; heard += 2) {
             for (int variant = 0; variant < 4; ++variant) {
                 const bool exciting = variant & 1, steady = variant & 2;
-                SCOPED_TRACE(std::string(simdLevelName(bank.level)) + " resonators " +
-                             std::to_string(heard) + (exciting ? " excited" : " ringing") +
+                SCOPED_TRACE(bank.name + " resonators " + std::to_string(heard) +
+                             (exciting ? " excited" : " ringing") +
                              (steady ? " steady gain" : " gain per frame"));
                 std::mt19937 rng(heard * 4 + variant);
                 std::vector<Voice> reference = {randomVoice(rng, heard, exciting, BLOCK, steady),
@@ -159,7 +223,7 @@ TEST_F(ResonatorBankTest, MatchesThePlainLoopForEveryShape) {
 // them into 0/0.
 TEST_F(ResonatorBankTest, LeavesZeroGainResonatorsAsStored) {
     for (const Bank& bank : banks_) {
-        SCOPED_TRACE(simdLevelName(bank.level));
+        SCOPED_TRACE(bank.name);
         for (int heard : {2, 6, 10, 20, 26}) {
             std::mt19937 rng(heard);
             Voice v = randomVoice(rng, heard, true, BLOCK);
@@ -183,7 +247,7 @@ TEST_F(ResonatorBankTest, LeavesZeroGainResonatorsAsStored) {
 // are written as silence; the master level scales everything.
 TEST_F(ResonatorBankTest, MixesVoicesOfDifferentLengthsAndWritesEveryFrame) {
     for (const Bank& bank : banks_) {
-        SCOPED_TRACE(simdLevelName(bank.level));
+        SCOPED_TRACE(bank.name);
         std::mt19937 rng(7);
         std::vector<Voice> reference = {randomVoice(rng, 20, true, 100),
                                         randomVoice(rng, 8, false, 37, true),
