@@ -39,18 +39,14 @@ void VelmoController::unsubscribeDiagnostics() {
     feedRateHz_ = 0.0;
 }
 
-// The run-loop timer comes with the platform layer; until then ticks are driven from outside
-// (the editor view's timer, the diagnostic entry point).
-void VelmoController::startCadenceClock() {}
-
-void VelmoController::stopCadenceClock() { cadenceClock_ = nullptr; }
-
 void VelmoController::tickCadence() {
     pollTransport();
     drainProcessorFeeds();
 }
 
 void VelmoController::pollTransport() {
+    // Without a processor nothing is sent and the reset stays pending.
+    if (!peerConnection) return;
     IPtr<IMessage> message = owned(allocateMessage());
     if (!message) return;  // the reset stays pending for the next tick
     message->setMessageID("velmo.diag.transportPoll");
@@ -60,6 +56,7 @@ void VelmoController::pollTransport() {
 }
 
 void VelmoController::drainProcessorFeeds() {
+    if (!peerConnection) return;
     IPtr<IMessage> message = owned(allocateMessage());
     if (!message) return;
     message->setMessageID("velmo.diag.feedDrain");
@@ -135,10 +132,14 @@ void VelmoController::adoptHostFacts(const HostFacts& incoming) {
                 event.addNumber("maxBlockFrames", hostFacts_.maxBlockFrames)
                     .addNumber("previous", old.maxBlockFrames);
                 break;
-            case DiagnosticLifecycleKind::BusLayoutChanged:
-                event.addNumber("buses", hostFacts_.busCount)
-                    .addString("layout", hostFacts_.busCount > 0 ? hostFacts_.buses[0].layout : "");
+            case DiagnosticLifecycleKind::BusLayoutChanged: {
+                // The record arrived as raw bytes: its text may lack a terminator.
+                char layout[sizeof hostFacts_.buses[0].layout + 1] = {};
+                if (hostFacts_.busCount > 0)
+                    std::memcpy(layout, hostFacts_.buses[0].layout, sizeof hostFacts_.buses[0].layout);
+                event.addNumber("buses", hostFacts_.busCount).addString("layout", layout);
                 break;
+            }
             case DiagnosticLifecycleKind::ProcessModeChanged:
                 event.addNumber("processMode", hostFacts_.processMode);
                 break;

@@ -382,7 +382,10 @@ void VelmoController::sendPresetLoadedToProcessor(const std::string& json) {
     IPtr<IMessage> message = owned(allocateMessage());
     if (!message) return;
     message->setMessageID("velmo.diag.presetLoaded");
-    message->getAttributes()->setBinary("json", json.data(), static_cast<uint32>(json.size()));
+    // An empty text travels as no attribute, which the processor reads the same way: hosts
+    // built on the SDK's attribute list leak a zero-byte binary value.
+    if (!json.empty())
+        message->getAttributes()->setBinary("json", json.data(), static_cast<uint32>(json.size()));
     sendMessage(message);
 }
 

@@ -62,6 +62,7 @@ public:
 
     // Page documents (dropped while no page sink is installed).
     void sendToUi(const std::string& document);
+    void sendHello();
     void sendParamChanged(std::uint32_t id, double normalized);
 
     // A value edited on the page (inside the page's own begin/end gesture): set and performed,

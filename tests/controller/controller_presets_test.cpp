@@ -83,8 +83,7 @@ TEST(ControllerPresets, ApplyingAPresetIsTenSeparateGesturesInIdOrder) {
 
     const auto loaded = rig.processor->withId("velmo.diag.presetLoaded");
     ASSERT_EQ(loaded.size(), 1u);
-    ASSERT_TRUE(loaded[0].json.has_value());
-    EXPECT_EQ(*loaded[0].json, "");
+    EXPECT_EQ(loaded[0].json.value_or(""), "");
     EXPECT_EQ(rig.handler->restarts(kParamValuesChanged), 0);  // only program changes restart
 }
 

@@ -51,6 +51,7 @@ public:
     REFCOUNT_METHODS(Steinberg::FObject)
 };
 
+// The SDK's host application does no reference counting: keep it by value, never in an IPtr.
 class NamedHostApplication : public Steinberg::Vst::HostApplication {
 public:
     explicit NamedHostApplication(std::string name) : name_(std::move(name)) {}
@@ -64,18 +65,18 @@ private:
 };
 
 struct ControllerRig {
-    Steinberg::IPtr<NamedHostApplication> host;
+    NamedHostApplication host;
     Steinberg::IPtr<VelmoController> controller;
     Steinberg::IPtr<RecordingHandler> handler;
     Steinberg::IPtr<host::MessageRecorder> processor;
     std::vector<std::string> page;
 
     explicit ControllerRig(const char* hostName = "Test Host")
-        : host(Steinberg::owned(new NamedHostApplication(hostName))),
+        : host(hostName),
           controller(Steinberg::owned(new VelmoController())),
           handler(Steinberg::owned(new RecordingHandler())),
           processor(Steinberg::owned(new host::MessageRecorder())) {
-        controller->initialize(host.get());
+        controller->initialize(&host);
         controller->setComponentHandler(handler);
         controller->connect(processor);
     }

@@ -131,9 +131,9 @@ TEST(ControllerSetup, HostNameIsCapturedAndClassified) {
 }
 
 TEST(ControllerSetup, LifeIsRecordedFromCreatedToDestroyed) {
-    auto host = owned(new test::NamedHostApplication("Test Host"));
+    test::NamedHostApplication host("Test Host");
     auto controller = owned(new VelmoController());
-    ASSERT_EQ(controller->initialize(host.get()), kResultOk);
+    ASSERT_EQ(controller->initialize(&host), kResultOk);
     ASSERT_EQ(controller->lifecycleLog().count(), 1u);
     EXPECT_EQ(controller->lifecycleLog().at(0).kind, DiagnosticLifecycleKind::Created);
     EXPECT_EQ(controller->lifecycleLog().at(0).seq, 1u);
