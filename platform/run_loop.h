@@ -1,0 +1,65 @@
+#pragma once
+// Repeating timers on the thread's run loop, the way the plug-in's clocks need them: the host's
+// own loop where it offers one, a manual loop that tools and tests drive otherwise. There is no
+// thread of our own: a timer fires only on the thread of the loop it was scheduled on.
+#include <cstdint>
+#include <memory>
+
+namespace velmo {
+
+using RunLoopCallback = void (*)(void* context);
+
+inline constexpr double kDefaultTimerIntervalSeconds = 1.0 / 30.0;
+
+class RunLoop {
+public:
+    virtual ~RunLoop() = default;
+    // Calls callback(context) every intervalMs on the loop's thread until removed. Returns the
+    // timer's id, or 0 when the loop refuses it.
+    virtual std::uint64_t addTimer(double intervalMs, RunLoopCallback callback, void* context) = 0;
+    virtual void removeTimer(std::uint64_t timer) = 0;
+};
+
+// One scheduled timer; removed from its loop when destroyed. Keeps its loop alive.
+class RepeatingTimer {
+public:
+    RepeatingTimer(std::shared_ptr<RunLoop> loop, std::uint64_t id);
+    ~RepeatingTimer();
+    RepeatingTimer(const RepeatingTimer&) = delete;
+    RepeatingTimer& operator=(const RepeatingTimer&) = delete;
+
+    const std::shared_ptr<RunLoop>& loop() const { return loop_; }
+
+private:
+    std::shared_ptr<RunLoop> loop_;
+    std::uint64_t id_;
+};
+
+// The loop of the calling thread: the innermost ScopedCurrentRunLoop, else the host's loop last
+// noted on this thread while it is alive, else none.
+std::shared_ptr<RunLoop> currentRunLoop();
+
+// Remembers (weakly) a loop the host offered, as this thread's loop when no scope names one.
+void noteHostRunLoop(const std::shared_ptr<RunLoop>& loop);
+
+// Makes `loop` the calling thread's current loop for the lifetime of the scope.
+class ScopedCurrentRunLoop {
+public:
+    explicit ScopedCurrentRunLoop(std::shared_ptr<RunLoop> loop);
+    ~ScopedCurrentRunLoop();
+    ScopedCurrentRunLoop(const ScopedCurrentRunLoop&) = delete;
+    ScopedCurrentRunLoop& operator=(const ScopedCurrentRunLoop&) = delete;
+
+private:
+    std::shared_ptr<RunLoop> previous_;
+};
+
+// Schedules on `loop` (or the current loop). An interval of 0 or less, or not finite, becomes
+// 1/30 s. Null for a null callback, without a loop, or when the loop refuses.
+std::unique_ptr<RepeatingTimer> scheduleRepeatingTimer(double intervalSeconds, RunLoopCallback callback,
+                                                       void* context);
+std::unique_ptr<RepeatingTimer> scheduleRepeatingTimer(const std::shared_ptr<RunLoop>& loop,
+                                                       double intervalSeconds, RunLoopCallback callback,
+                                                       void* context);
+
+}  // namespace velmo

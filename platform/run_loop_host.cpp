@@ -1,0 +1,96 @@
+#include "platform/run_loop_host.h"
+
+#include <atomic>
+#include <cmath>
+#include <map>
+
+#include "pluginterfaces/base/funknown.h"
+#include "pluginterfaces/gui/iplugview.h"
+
+namespace velmo {
+namespace {
+
+using namespace Steinberg;
+
+class TimerHandler final : public Linux::ITimerHandler {
+public:
+    TimerHandler(RunLoopCallback callback, void* context) : callback_(callback), context_(context) {}
+
+    void PLUGIN_API onTimer() override { callback_(context_); }
+
+    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
+        if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
+            FUnknownPrivate::iidEqual(iid, Linux::ITimerHandler::iid)) {
+            addRef();
+            *obj = this;
+            return kResultOk;
+        }
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return ++refs_; }
+    uint32 PLUGIN_API release() override {
+        const uint32 left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+private:
+    ~TimerHandler() = default;
+
+    RunLoopCallback callback_;
+    void* context_;
+    std::atomic<uint32> refs_{1};
+};
+
+class HostRunLoop final : public RunLoop {
+public:
+    explicit HostRunLoop(Linux::IRunLoop* host) : host_(host) {}  // takes the reference
+    ~HostRunLoop() override {
+        for (auto& [id, handler] : timers_) {
+            host_->unregisterTimer(handler);
+            handler->release();
+        }
+        host_->release();
+    }
+
+    std::uint64_t addTimer(double intervalMs, RunLoopCallback callback, void* context) override {
+        if (callback == nullptr || !(intervalMs > 0.0) || !std::isfinite(intervalMs)) return 0;
+        // The host counts whole milliseconds.
+        const auto ms = static_cast<Linux::TimerInterval>(std::max(1.0, std::round(intervalMs)));
+        auto* handler = new TimerHandler(callback, context);
+        if (host_->registerTimer(handler, ms) != kResultOk) {
+            handler->release();
+            return 0;
+        }
+        timers_.emplace(++nextId_, handler);
+        return nextId_;
+    }
+
+    void removeTimer(std::uint64_t timer) override {
+        const auto it = timers_.find(timer);
+        if (it == timers_.end()) return;
+        Linux::ITimerHandler* handler = it->second;
+        timers_.erase(it);
+        host_->unregisterTimer(handler);
+        handler->release();
+    }
+
+private:
+    Linux::IRunLoop* host_;
+    std::map<std::uint64_t, Linux::ITimerHandler*> timers_;
+    std::uint64_t nextId_ = 0;
+};
+
+}  // namespace
+
+std::shared_ptr<RunLoop> hostRunLoopFrom(FUnknown* hostObject) {
+    if (hostObject == nullptr) return nullptr;
+    Linux::IRunLoop* loop = nullptr;
+    if (hostObject->queryInterface(Linux::IRunLoop::iid, reinterpret_cast<void**>(&loop)) != kResultOk ||
+        loop == nullptr)
+        return nullptr;
+    return std::make_shared<HostRunLoop>(loop);
+}
+
+}  // namespace velmo
