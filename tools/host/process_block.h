@@ -29,6 +29,8 @@ public:
     ParameterChanges& params() { return params_; }
     EventList& events() { return events_; }
     Steinberg::Vst::ProcessContext& context() { return context_; }
+    // Hands context() to the plug-in with each block (off by default: no context).
+    void useContext(bool on) { data_.processContext = on ? &context_ : nullptr; }
 
     Steinberg::Vst::AudioBusBuffers& outputBus(int bus) { return outputs_[static_cast<size_t>(bus)]; }
     Steinberg::Vst::AudioBusBuffers& inputBus(int bus) { return inputs_[static_cast<size_t>(bus)]; }
