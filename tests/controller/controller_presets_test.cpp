@@ -12,7 +12,7 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 using test::ControllerRig;
-using test::HandlerCall;
+using Edit = host::RecordingComponentHandler::Edit;
 
 void expectPresetValues(ControllerRig& rig, std::uint32_t index) {
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id)
@@ -32,8 +32,7 @@ TEST(ControllerPresets, ProgramChangeValueSelectsRoundedIndex) {
         EXPECT_STREQ(rig.controller->presetState().currentName,
                      VELMO_FACTORY_PRESETS[c.index].name);
         expectPresetValues(rig, c.index);
-        EXPECT_EQ(rig.handler->restarts(kParamValuesChanged), 1);
-        EXPECT_EQ(rig.handler->calls.back().kind, HandlerCall::Restart);
+        EXPECT_EQ(rig.restarts(kParamValuesChanged), 1);
     }
 }
 
@@ -48,16 +47,16 @@ TEST(ControllerPresets, OutOfRangeProgramValueSelectsTheProgramTheParameterShows
 TEST(ControllerPresets, ApplyingAPresetIsTenSeparateGesturesInIdOrder) {
     ControllerRig rig;
     rig.openPage(DIAGNOSTIC_FEED_LIFECYCLE);
-    rig.handler->calls.clear();
+    rig.handler->clear();
     rig.controller->applyFactoryPreset(2);
 
     const double* values = VELMO_FACTORY_PRESETS[2].values;
-    ASSERT_EQ(rig.handler->calls.size(), 30u);
+    ASSERT_EQ(rig.handler->edits().size(), 30u);
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
-        const HandlerCall* c = &rig.handler->calls[id * 3];
-        EXPECT_EQ(c[0].kind, HandlerCall::Begin);
-        EXPECT_EQ(c[1].kind, HandlerCall::Perform);
-        EXPECT_EQ(c[2].kind, HandlerCall::End);
+        const Edit* c = &rig.handler->edits()[id * 3];
+        EXPECT_EQ(c[0].kind, Edit::Kind::Begin);
+        EXPECT_EQ(c[1].kind, Edit::Kind::Perform);
+        EXPECT_EQ(c[2].kind, Edit::Kind::End);
         EXPECT_EQ(c[0].id, id);
         EXPECT_EQ(c[1].id, id);
         EXPECT_EQ(c[2].id, id);
@@ -84,16 +83,16 @@ TEST(ControllerPresets, ApplyingAPresetIsTenSeparateGesturesInIdOrder) {
     const auto loaded = rig.processor->withId("velmo.diag.presetLoaded");
     ASSERT_EQ(loaded.size(), 1u);
     EXPECT_EQ(loaded[0].json.value_or(""), "");
-    EXPECT_EQ(rig.handler->restarts(kParamValuesChanged), 0);  // only program changes restart
+    EXPECT_EQ(rig.restarts(kParamValuesChanged), 0);  // only program changes restart
 }
 
 TEST(ControllerPresets, IndexPastTheTableChangesNothing) {
     ControllerRig rig;
-    rig.handler->calls.clear();
+    rig.handler->clear();
     const std::uint32_t events = rig.controller->lifecycleLog().count();
     rig.controller->applyFactoryPreset(10);
     rig.controller->applyFactoryPreset(0xFFFFFFFFu);
-    EXPECT_TRUE(rig.handler->calls.empty());
+    EXPECT_TRUE(rig.handler->edits().empty());
     EXPECT_EQ(rig.controller->lifecycleLog().count(), events);
     EXPECT_STREQ(rig.controller->presetState().currentId, "");
     EXPECT_TRUE(rig.processor->withId("velmo.diag.presetLoaded").empty());
@@ -138,15 +137,15 @@ TEST(ControllerPresets, HostChangesAreEchoedToThePageWithPlainValues) {
 TEST(ControllerPresets, PageEditIsNotEchoedButTheNextHostChangeIs) {
     ControllerRig rig;
     rig.openPage();
-    rig.handler->calls.clear();
+    rig.handler->clear();
 
     rig.controller->setParamFromPage(6, 1.0);
     EXPECT_EQ(rig.normalized(6), 1.0);
     EXPECT_TRUE(rig.page.empty());
-    ASSERT_EQ(rig.handler->calls.size(), 1u);  // the page sends its own begin and end
-    EXPECT_EQ(rig.handler->calls[0].kind, HandlerCall::Perform);
-    EXPECT_EQ(rig.handler->calls[0].id, 6u);
-    EXPECT_EQ(rig.handler->calls[0].value, 1.0);
+    ASSERT_EQ(rig.handler->edits().size(), 1u);  // the page sends its own begin and end
+    EXPECT_EQ(rig.handler->edits()[0].kind, Edit::Kind::Perform);
+    EXPECT_EQ(rig.handler->edits()[0].id, 6u);
+    EXPECT_EQ(rig.handler->edits()[0].value, 1.0);
 
     // The guard is used up: the host's echo of the same value reaches the page.
     rig.controller->setParamNormalized(6, 1.0);

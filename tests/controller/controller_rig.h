@@ -1,55 +1,15 @@
 #pragma once
 // A controller as a host drives it: a named host application, a component handler that records
-// every call, a recording peer in place of the processor, and a page sink.
+// every edit and restart, a recording peer in place of the processor, and a page sink.
 #include <string>
 #include <vector>
 
 #include "controller/velmo_controller.h"
 #include "pluginterfaces/base/ustring.h"
 #include "tools/host/host.h"
+#include "tools/host/module_loader.h"
 
 namespace velmo::test {
-
-struct HandlerCall {
-    enum Kind { Begin, Perform, End, Restart } kind;
-    Steinberg::Vst::ParamID id = 0;
-    double value = 0.0;
-    Steinberg::int32 flags = 0;
-};
-
-class RecordingHandler : public Steinberg::FObject, public Steinberg::Vst::IComponentHandler {
-public:
-    std::vector<HandlerCall> calls;
-
-    Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override {
-        calls.push_back({HandlerCall::Begin, id});
-        return Steinberg::kResultOk;
-    }
-    Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
-                                              Steinberg::Vst::ParamValue v) override {
-        calls.push_back({HandlerCall::Perform, id, v});
-        return Steinberg::kResultOk;
-    }
-    Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override {
-        calls.push_back({HandlerCall::End, id});
-        return Steinberg::kResultOk;
-    }
-    Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override {
-        calls.push_back({HandlerCall::Restart, 0, 0.0, flags});
-        return Steinberg::kResultOk;
-    }
-    int restarts(Steinberg::int32 flag) const {
-        int n = 0;
-        for (const auto& c : calls) n += c.kind == HandlerCall::Restart && (c.flags & flag) != 0;
-        return n;
-    }
-
-    OBJ_METHODS(RecordingHandler, Steinberg::FObject)
-    DEFINE_INTERFACES
-        DEF_INTERFACE(Steinberg::Vst::IComponentHandler)
-    END_DEFINE_INTERFACES(Steinberg::FObject)
-    REFCOUNT_METHODS(Steinberg::FObject)
-};
 
 // The SDK's host application does no reference counting: keep it by value, never in an IPtr.
 class NamedHostApplication : public Steinberg::Vst::HostApplication {
@@ -67,14 +27,14 @@ private:
 struct ControllerRig {
     NamedHostApplication host;
     Steinberg::IPtr<VelmoController> controller;
-    Steinberg::IPtr<RecordingHandler> handler;
+    Steinberg::IPtr<host::RecordingComponentHandler> handler;
     Steinberg::IPtr<host::MessageRecorder> processor;
     std::vector<std::string> page;
 
     explicit ControllerRig(const char* hostName = "Test Host")
         : host(hostName),
           controller(Steinberg::owned(new VelmoController())),
-          handler(Steinberg::owned(new RecordingHandler())),
+          handler(Steinberg::owned(new host::RecordingComponentHandler())),
           processor(Steinberg::owned(new host::MessageRecorder())) {
         controller->initialize(&host);
         controller->setComponentHandler(handler);
@@ -102,6 +62,13 @@ struct ControllerRig {
     }
 
     double normalized(Steinberg::Vst::ParamID id) { return controller->getParamNormalized(id); }
+
+    // Restart requests that carry `flag`.
+    int restarts(Steinberg::int32 flag) const {
+        int n = 0;
+        for (Steinberg::int32 flags : handler->restarts()) n += (flags & flag) != 0;
+        return n;
+    }
 };
 
 // A state stream holding `text`, positioned at its start.

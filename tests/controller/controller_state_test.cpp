@@ -59,7 +59,7 @@ TEST(ControllerComponentState, RestoreIsEchoedRecordedAndSized) {
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_NE(changes[0].find("\"strike.noise\""), std::string::npos);
     EXPECT_NE(changes[1].find("\"ir.size\",\"value\":2,\"normalized\":1}"), std::string::npos);
-    EXPECT_TRUE(rig.handler->calls.empty());  // a restore is not an edit
+    EXPECT_TRUE(rig.handler->edits().empty());  // a restore is not an edit
     const auto lifecycle = rig.pageOfType("velmo.lifecycle");
     ASSERT_EQ(lifecycle.size(), 1u);
     EXPECT_NE(lifecycle[0].find("\"kind\":\"stateRestored\",\"detail\":{\"stateBytes\":" +
@@ -101,7 +101,7 @@ TEST(ControllerComponentState, CarriedCcMapIsAdoptedAndAnnounced) {
     ASSERT_EQ(rig.controller->setComponentState(streamOf(MAP_STATE)), kResultOk);
     ASSERT_TRUE(rig.controller->hasCcMap());
     EXPECT_EQ(rig.controller->ccMap().count, 4u);
-    EXPECT_EQ(rig.handler->restarts(kMidiCCAssignmentChanged), 1);
+    EXPECT_EQ(rig.restarts(kMidiCCAssignmentChanged), 1);
 
     const auto sent = rig.processor->withId("velmo.ccMap");
     ASSERT_EQ(sent.size(), 1u);
@@ -187,7 +187,7 @@ TEST(ControllerMidiMapping, AdoptingAMapAsksTheHostToRescan) {
     map.bindings[1].paramId = 3;
     map.bindings[1].cc = 20;
     rig.controller->adoptCcMap(map, false);
-    EXPECT_EQ(rig.handler->restarts(kMidiCCAssignmentChanged), 1);
+    EXPECT_EQ(rig.restarts(kMidiCCAssignmentChanged), 1);
     ParamID id = 0;
     ASSERT_EQ(rig.controller->getMidiControllerAssignment(0, 0, 20, id), kResultOk);
     EXPECT_EQ(id, 3u);
