@@ -84,6 +84,10 @@ bool KernelEngine::setup(double sampleRate, int32_t maxBlockFrames) {
     outputFifo_.assign(2 * capacity, 0.0f);
     outputFilterTable_.assign(static_cast<std::size_t>(VELMO_FILTER_PHASES) * VELMO_FILTER_TAPS, 0.0f);
     buildResamplingFilter(outputFilterTable_.data(), hostSampleRate_);
+    outputFilterSums_.assign(VELMO_FILTER_PHASES, 0.0f);
+    for (int p = 0; p < VELMO_FILTER_PHASES; ++p) {
+        for (int j = 0; j < VELMO_FILTER_TAPS; ++j) outputFilterSums_[p] += outputFilterTable_[p * VELMO_FILTER_TAPS + j];
+    }
 
     resetRateAdapterState();
     adapterFailed_ = false;

@@ -117,6 +117,7 @@ private:
     std::vector<float> inputFifo_;
     std::vector<float> outputFifo_;
     std::vector<float> outputFilterTable_;
+    std::vector<float> outputFilterSums_;  // per phase, for the division after interpolating
 
     uint64_t inputFifoStart_ = 0;
     uint64_t inputFifoCount_ = 0;
