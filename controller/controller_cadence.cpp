@@ -108,6 +108,12 @@ void VelmoController::adoptTransportFact(const TransportFact& fact) {
 void VelmoController::adoptHostFacts(const HostFacts& incoming) {
     const HostFacts old = hostFacts_;
     hostFacts_ = incoming;
+    // The record arrives as raw bytes: keep its count and texts inside their fields.
+    if (hostFacts_.busCount > kHostFactsMaxBuses) hostFacts_.busCount = kHostFactsMaxBuses;
+    for (HostBusFact& bus : hostFacts_.buses) {
+        bus.id[sizeof bus.id - 1] = '\0';
+        bus.layout[sizeof bus.layout - 1] = '\0';
+    }
     // Identity is what this controller saw itself, never what the processor carried over.
     std::memcpy(hostFacts_.hostName, old.hostName, sizeof old.hostName);
     std::memcpy(hostFacts_.hostVersion, old.hostVersion, sizeof old.hostVersion);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ccmap/cc_map_json.h"
+#include "diagnostics/compiled_banks.h"
 #include "diagnostics/lifecycle_json.h"
 #include "docs/json_write.h"
 #include "docs/state_json.h"
@@ -228,7 +229,8 @@ void VelmoController::refreshPresetState() {
     presetState_.factoryCount = VELMO_FACTORY_PRESET_COUNT;
     presetState_.dirty = presetDirty();
     presetState_.userPresetsSupported = false;
-    presetState_.bank = BankFacts{};  // this product has no compiled-in bank
+    presetState_.bank = BankFacts{};
+    if (compiledBankCount() > 0) describeCompiledBank(0, presetState_.bank);
 }
 
 // ---- state -----------------------------------------------------------------------------------
@@ -241,7 +243,8 @@ tresult PLUGIN_API VelmoController::setComponentState(IBStream* state) {
 
     presetState_.lastStateBytes = static_cast<int64>(text.size());
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
-        if (!chunk.paramPresent[id] || !std::isfinite(chunk.params[id])) continue;
+        // A "nan" the reader accepted would poison the parameter; infinities clamp as usual.
+        if (!chunk.paramPresent[id] || std::isnan(chunk.params[id])) continue;
         const double v = stateValueToNormalized(id, chunk.params[id]);
         if (EditControllerEx1::setParamNormalized(id, v) == kResultOk) echoToPage(id, v);
     }

@@ -68,6 +68,20 @@ TEST(ControllerMessages, HostFactsOfTheRightSizeAreAdoptedKeepingOurIdentity) {
     EXPECT_EQ(lastEvent(rig).details[0].number, 48000.0);
     EXPECT_EQ(lastEvent(rig).details[1].number, 0.0);
 
+    // Counts and texts past their fields are kept inside them.
+    HostFacts wild = facts;
+    wild.busCount = 200;
+    std::memset(wild.buses[0].layout, 'L', sizeof wild.buses[0].layout);
+    std::memset(wild.buses[7].id, 'I', sizeof wild.buses[7].id);
+    deliver(rig, "velmo.diag.hostFacts", bytesOf(&wild, sizeof wild));
+    EXPECT_EQ(rig.controller->hostFacts().busCount, 8u);
+    EXPECT_EQ(std::strlen(rig.controller->hostFacts().buses[0].layout), 23u);
+    EXPECT_EQ(std::strlen(rig.controller->hostFacts().buses[7].id), 31u);
+    ASSERT_EQ(lastEvent(rig).kind, DiagnosticLifecycleKind::BusLayoutChanged);
+    EXPECT_EQ(lastEvent(rig).details[0].number, 8.0);
+    EXPECT_EQ(std::string(lastEvent(rig).details[1].text), std::string(23, 'L'));
+    deliver(rig, "velmo.diag.hostFacts", bytesOf(&facts, sizeof facts));
+
     // The same facts again change nothing and record nothing.
     const std::uint32_t events = rig.controller->lifecycleLog().count();
     deliver(rig, "velmo.diag.hostFacts", bytesOf(&facts, sizeof facts));

@@ -49,6 +49,17 @@ TEST(ControllerComponentState, PlainValuesBecomeClampedNormalizedValues) {
     }
 }
 
+TEST(ControllerComponentState, NonFiniteWordsNeverReachAParameter) {
+    ControllerRig rig;
+    EXPECT_EQ(rig.controller->setComponentState(streamOf(
+                  "{\"params\":{\"ir.size\":nan,\"ir.damping\":1e999,\"ir.family\":-1e999}}")),
+              kResultOk);
+    for (ParamID id = 0; id < VELMO_PARAM_COUNT; ++id) {
+        const double v = rig.normalized(id);
+        EXPECT_TRUE(v >= 0.0 && v <= 1.0) << id << " " << v;
+    }
+}
+
 TEST(ControllerComponentState, RestoreIsEchoedRecordedAndSized) {
     ControllerRig rig;
     rig.openPage(DIAGNOSTIC_FEED_LIFECYCLE);
