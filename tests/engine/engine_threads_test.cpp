@@ -114,5 +114,40 @@ TEST(EngineThreads, EnginesOnSeveralThreadsInitialiseTheKernelOnce) {
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(silentBlocks[t], 0) << t;
 }
 
+// Each thread renders the same score on its own engine with the product's kernel; without
+// any process-wide lock every thread must get exactly the single-threaded result.
+std::vector<float> renderScore(KernelEngine& engine) {
+    std::vector<float> all;
+    std::vector<float> l(256), r(256);
+    float* out[2] = {l.data(), r.data()};
+    for (int b = 0; b < 120; ++b) {
+        if (b % 30 == 0) {
+            for (int32_t note : {55, 62, 69}) engine.pushNoteOn(note + b / 30, 0.8, b % 256, 0, 0);
+        }
+        engine.pushParamNormalized(9, (b % 7) / 7.0, 128);
+        engine.processBlock(nullptr, 0, out, 2, 256);
+        all.insert(all.end(), l.begin(), l.end());
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    return all;
+}
+
+TEST(EngineThreads, ProductKernelInstancesRenderInParallelExactlyAsAlone) {
+    std::vector<float> reference;
+    {
+        KernelEngine engine;
+        ASSERT_TRUE(engine.setup(48000.0, 256));
+        reference = renderScore(engine);
+    }
+    constexpr int kThreads = 4;
+    std::vector<KernelEngine> engines(kThreads);
+    for (KernelEngine& e : engines) ASSERT_TRUE(e.setup(48000.0, 256));
+    std::vector<std::vector<float>> results(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { results[t] = renderScore(engines[t]); });
+    for (std::thread& th : threads) th.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(results[t], reference) << "thread " << t;
+}
+
 }  // namespace
 }  // namespace velmo
