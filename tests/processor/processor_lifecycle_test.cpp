@@ -117,7 +117,11 @@ TEST(ProcessorSetup, HostFactsAfterEachConfigurationCallWithExactBytes) {
     EXPECT_EQ(last.lastBlockFrames, -1);
     EXPECT_EQ(last.sampleSize, 32);
     EXPECT_EQ(last.tailKind, 0);
-    EXPECT_EQ(std::memcmp(&last, &h.processor->lastHostFacts(), sizeof last), 0);
+    const auto* x = reinterpret_cast<const unsigned char*>(&last);
+    const auto* y = reinterpret_cast<const unsigned char*>(&h.processor->lastHostFacts());
+    for (size_t i = 0; i < sizeof last; ++i) {
+        ASSERT_EQ(x[i], y[i]) << "the stored record differs at byte " << i;
+    }
 }
 
 TEST(ProcessorSetup, OversizedBlockFailsWithFailedHealthDocument) {
