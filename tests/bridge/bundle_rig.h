@@ -1,0 +1,83 @@
+#pragma once
+// A controller created from the built Zuriz.vst3, driven as an outside harness drives it:
+// through the module's exported diagnostic entry points and the VST3 interfaces only. The host
+// context offers a manual run loop as the host's IRunLoop; a recording peer stands in for the
+// processor; the page is the list of documents the installed sink received.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "diagnostics/host_facts.h"
+#include "diagnostics/transport_fact.h"
+#include "platform/run_loop_manual.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "tools/host/host.h"
+#include "tools/host/module_loader.h"
+
+namespace velmo::test {
+
+// The six exported functions of a loaded module.
+struct BridgeApi {
+    using Sink = void (*)(void* context, const char* text, std::size_t length);
+    using Clock = void (*)(void* context);
+
+    std::int32_t (*abiVersion)() = nullptr;
+    std::int32_t (*installSink)(Steinberg::FUnknown*, Sink, void*) = nullptr;
+    std::int32_t (*deliver)(Steinberg::FUnknown*, const char*, std::size_t) = nullptr;
+    std::int32_t (*tick)(Steinberg::FUnknown*) = nullptr;
+    void* (*startClock)(Clock, void*, double) = nullptr;
+    void (*stopClock)(void*) = nullptr;
+
+    bool complete() const {
+        return abiVersion && installSink && deliver && tick && startClock && stopClock;
+    }
+};
+
+BridgeApi bridgeApiOf(const host::PluginModule& module);
+
+// The built bundle, opened once per test program.
+host::PluginModule& builtBundle();
+
+struct EditRecord {
+    enum Kind { Begin, Perform, End, Restart } kind;
+    Steinberg::Vst::ParamID id;
+    double value;
+};
+
+class BundleRig {
+public:
+    explicit BundleRig(host::PluginModule& module = builtBundle());
+    ~BundleRig();
+
+    BridgeApi api;
+    std::shared_ptr<ManualRunLoop> loop;
+    Steinberg::IPtr<Steinberg::Vst::IEditController> controller;
+    Steinberg::IPtr<host::MessageRecorder> processor;
+    std::vector<std::string> page;
+    std::vector<EditRecord> edits;
+
+    // Installs the page sink through the exported function.
+    bool openPage();
+    bool closePage();
+    // Delivers `text` from an exact-size heap copy. Returns the entry point's answer.
+    std::int32_t deliver(const std::string& text);
+    std::int32_t tick();
+
+    // Messages the processor side sends to the controller.
+    void sendHostFacts(const HostFacts& facts);
+    void sendTransport(const TransportFact& fact);
+    void sendProcessorMessage(const char* id, const std::string& payload);
+
+    double normalized(Steinberg::Vst::ParamID id) const { return controller->getParamNormalized(id); }
+    std::vector<std::string> pageOfType(const std::string& type) const;
+    std::size_t processorCount(const std::string& id) const;
+    void clear();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace velmo::test
