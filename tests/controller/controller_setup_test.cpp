@@ -148,6 +148,16 @@ TEST(ControllerSetup, LifeIsRecordedFromCreatedToDestroyed) {
     ASSERT_EQ(page.size(), 1u);
     EXPECT_NE(page[0].find("\"kind\":\"destroyed\"}]}"), std::string::npos) << page[0];
     EXPECT_EQ(controller->getParameterCount(), 0);
+
+    // A host may initialise the same object again: everything is rebuilt once, not twice.
+    ASSERT_EQ(controller->initialize(&host), kResultOk);
+    EXPECT_EQ(controller->initialize(&host), kResultFalse);
+    EXPECT_EQ(controller->getParameterCount(), 11);
+    EXPECT_EQ(controller->getUnitCount(), 1);
+    EXPECT_EQ(controller->getProgramListCount(), 1);
+    EXPECT_EQ(controller->lifecycleLog().at(2).kind, DiagnosticLifecycleKind::Created);
+    EXPECT_EQ(controller->lifecycleLog().count(), 3u);
+    controller->terminate();
 }
 
 }  // namespace
