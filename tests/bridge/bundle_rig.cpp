@@ -127,17 +127,25 @@ BundleRig::BundleRig(host::PluginModule& module)
     }
     EXPECT_EQ(controller->initialize(parts_->host.get()), kResultOk);
     controller->setComponentHandler(parts_->handler);
+    connectProcessor();
+}
+
+void BundleRig::connectProcessor() {
     FUnknownPtr<IConnectionPoint> point(controller);
     point->connect(processor);
     processor->connect(point);
 }
 
-BundleRig::~BundleRig() {
-    if (controller == nullptr) return;
-    closePage();
+void BundleRig::disconnectProcessor() {
     FUnknownPtr<IConnectionPoint> point(controller);
     processor->disconnect(point);
     point->disconnect(processor);
+}
+
+BundleRig::~BundleRig() {
+    if (controller == nullptr) return;
+    closePage();
+    disconnectProcessor();
     controller->setComponentHandler(nullptr);
     controller->terminate();
 }

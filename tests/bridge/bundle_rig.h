@@ -64,6 +64,9 @@ public:
     // Delivers `text` from an exact-size heap copy. Returns the entry point's answer.
     std::int32_t deliver(const std::string& text);
     std::int32_t tick();
+    // Takes the processor side away and gives it back.
+    void disconnectProcessor();
+    void connectProcessor();
 
     // Messages the processor side sends to the controller.
     void sendHostFacts(const HostFacts& facts);
