@@ -8,11 +8,16 @@
 //                                    where its upper modes have decayed below the normal range
 //   kernel/denormal_tail_unflushed   the same tail rendered without flushing denormals, to show
 //                                    what the flush saves
+//   kernel/full_polyphony_<set>      full polyphony below the C interface with the renderer of
+//                                    one instruction set (sse2, avx2, avx512), for each set the
+//                                    CPU runs
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 
 #include "kernel/bells_processor.h"
+#include "kernel/fp_guard.h"
 #include "kernel/kernel_api.h"
 #include "kernel/modal_render.h"
 #include "kernel/simd/modal_render_simd.h"
@@ -138,6 +143,24 @@ void denormalTailUnflushed(benchmark::State& state) {
     reportSeconds(state, double(TAIL_BLOCKS) / BLOCKS_PER_SECOND);
 }
 
+// The renderer of one level driven directly, under the same flush as `process`.
+void fullPolyphonyLevel(benchmark::State& state, SimdLevel level) {
+    const ModalRenderFunction render = modalRendererFor(level);
+    BellsState* bells = bells::createState();
+    if (bells == nullptr || !bells::prepare(*bells, ProcessorConfig{0, BLOCK, 2, RATE}))
+        return state.SkipWithError("bells state refused");
+    float left[BLOCK], right[BLOCK];
+    for (auto _ : state) {
+        ScopedFlushDenormals flush;
+        bells::reset(*bells);
+        for (uint32_t note : CHORD) bells::handleEvent(*bells, PROCESSOR_EVENT_NOTE_ON, note, 1.0);
+        for (int b = 0; b < BLOCKS_PER_SECOND; ++b) render(bells->modal, left, right, BLOCK);
+        benchmark::DoNotOptimize(left[0]);
+    }
+    bells::destroyState(bells);
+    reportSeconds(state, 1.0);
+}
+
 BENCHMARK(fullPolyphony)->Name("kernel/full_polyphony")->Unit(benchmark::kMillisecond);
 BENCHMARK(fullPolyphonyReference)
     ->Name("kernel/full_polyphony_reference")
@@ -148,6 +171,15 @@ BENCHMARK(denormalTail)->Name("kernel/denormal_tail")->Unit(benchmark::kMillisec
 BENCHMARK(denormalTailUnflushed)
     ->Name("kernel/denormal_tail_unflushed")
     ->Unit(benchmark::kMillisecond);
+const bool LEVELS_REGISTERED = [] {
+    for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Avx512}) {
+        if (!simdLevelAvailable(level)) continue;
+        const std::string name = std::string("kernel/full_polyphony_") + simdLevelName(level);
+        benchmark::RegisterBenchmark(name.c_str(), fullPolyphonyLevel, level)
+            ->Unit(benchmark::kMillisecond);
+    }
+    return true;
+}();
 
 }  // namespace
 }  // namespace velmo

@@ -55,8 +55,9 @@ struct Lanes {
 #pragma GCC unroll 8
         for (int j = 0; j < N; ++j) {
             const T u = EXCITE ? V::add(V::mul(g[j], e), re[j]) : re[j];
-            // (c + i s)(u + i im) with separate multiplies and adds: a fused multiply-add would
-            // save no multiplier slot here and lengthens the loop-carried chain on some cores.
+            // (c + i s)(u + i im) with separate multiplies and adds: on cores with their own add
+            // pipes a fused multiply-add saves no multiplier slot and lengthens the chain that
+            // carries the state from one frame to the next.
             re[j] = V::sub(V::mul(c[j], u), V::mul(s[j], im[j]));
             im[j] = V::add(V::mul(s[j], u), V::mul(c[j], im[j]));
             acc = j == 0 ? im[j] : V::add(acc, im[j]);
