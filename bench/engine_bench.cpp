@@ -33,6 +33,12 @@ KernelModule& fixedRateKernel() {
     static KernelModule module([] {
         KernelEntryPoints e = productKernelModule().entries();
         e.create = &createOnly48k;
+        // Same kernel runtime: initialise it through the product module, only once.
+        e.setPanicSink = [](velmo_kernel_panic_sink, void*) {};
+        e.runtimeInit = []() -> int64_t {
+            productKernelModule().ensureInitialised();
+            return 0;
+        };
         return e;
     }());
     return module;

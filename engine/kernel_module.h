@@ -21,6 +21,8 @@ struct KernelEntryPoints {
     double (*destroy)(uint32_t handle);
 };
 
+// Two modules over the same kernel must share its initialisation: a second runtime_init
+// would discard the instances made through the first.
 class KernelModule {
 public:
     explicit KernelModule(const KernelEntryPoints& entries) : entries_(entries) {}
