@@ -132,7 +132,8 @@ bool PluginRenderer::render(const Score& score, std::vector<float>& interleaved,
     const int blockFrames = settings_.blockFrames;
     const auto totalFrames =
         static_cast<std::int64_t>(std::ceil((score.lengthSeconds + settings_.tailSeconds) * rate));
-    interleaved.assign(static_cast<std::size_t>(std::max<std::int64_t>(totalFrames, 0)) * 2, 0.0f);
+    // Every frame is written below; no need to clear what is already there.
+    interleaved.resize(static_cast<std::size_t>(std::max<std::int64_t>(totalFrames, 0)) * 2);
 
     IEditController* controller = plugin_.controller();
     // The score's parameter changes are Zuriz's; other plug-ins get only the notes.
@@ -152,7 +153,13 @@ bool PluginRenderer::render(const Score& score, std::vector<float>& interleaved,
 
     for (std::int64_t start = 0; start < totalFrames; start += blockFrames) {
         const int frames = static_cast<int>(std::min<std::int64_t>(blockFrames, totalFrames - start));
-        ProcessData& data = block.begin(frames);
+        // Only the block's lists are reset: the plug-in writes every output sample, and a
+        // channel it flags silent is taken as zeros below.
+        block.params().clear();
+        block.events().clear();
+        ProcessData& data = block.data();
+        data.numSamples = frames;
+        block.outputBus(0).silenceFlags = 0;
         data.processMode = kOffline;
         data.processContext = &context;
         context.projectTimeSamples = start;
@@ -200,12 +207,29 @@ bool PluginRenderer::render(const Score& score, std::vector<float>& interleaved,
         ++blocks;
         if (plugin_.processor()->process(data) != kResultOk) ++failedBlocks_;
         const int channels = outputChannels_[0];
+        const int rightChannel = channels > 1 ? 1 : 0;
+        const uint64 silent = block.outputBus(0).silenceFlags;
         const float* left = block.output(0, 0);
-        const float* right = block.output(0, channels > 1 ? 1 : 0);
+        const float* right = block.output(0, rightChannel);
         float* out = interleaved.data() + start * 2;
-        for (int f = 0; f < frames; ++f) {
-            out[2 * f] = left[f];
-            out[2 * f + 1] = right[f];
+        static const float zeros[1] = {0.0f};
+        const bool leftSilent = (silent & 1) != 0;
+        const bool rightSilent = (silent & (uint64(1) << rightChannel)) != 0;
+        if (leftSilent && rightSilent) {
+            std::fill(out, out + 2 * frames, 0.0f);
+        } else if (!leftSilent && !rightSilent) {
+            for (int f = 0; f < frames; ++f) {
+                out[2 * f] = left[f];
+                out[2 * f + 1] = right[f];
+            }
+        } else {
+            const float* l = leftSilent ? zeros : left;
+            const float* r = rightSilent ? zeros : right;
+            const int ls = leftSilent ? 0 : 1, rs = rightSilent ? 0 : 1;
+            for (int f = 0; f < frames; ++f) {
+                out[2 * f] = l[f * ls];
+                out[2 * f + 1] = r[f * rs];
+            }
         }
         if (progress) progress(double(start + frames) / double(totalFrames));
     }
