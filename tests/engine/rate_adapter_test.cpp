@@ -46,36 +46,24 @@ protected:
     KernelEngine engine{test::fakeKernelModule()};
 };
 
-// Least-squares fit of a + b sin + c cos at frequency f; returns the residual power.
+// Fits a + b sin + c cos at frequency f over a whole number of periods (where the three are
+// orthogonal); returns the residual power and the fitted amplitude.
 double fitSine(const std::vector<float>& x, size_t from, size_t count, double f, double rate, double& amplitude) {
-    double ss = 0, cc = 0, sc = 0, s1 = 0, c1 = 0, xs = 0, xc = 0, x1 = 0;
+    double xs = 0, xc = 0, mean = 0;
     for (size_t i = from; i < from + count; ++i) {
         const double w = 2.0 * M_PI * f * static_cast<double>(i) / rate;
-        const double s = std::sin(w), c = std::cos(w);
-        ss += s * s; cc += c * c; sc += s * c; s1 += s; c1 += c;
-        xs += x[i] * s; xc += x[i] * c; x1 += x[i];
+        xs += x[i] * std::sin(w);
+        xc += x[i] * std::cos(w);
+        mean += x[i];
     }
-    // Solve the 3x3 normal equations by Cramer's rule.
     const double n = static_cast<double>(count);
-    const double m[3][3] = {{ss, sc, s1}, {sc, cc, c1}, {s1, c1, n}};
-    const double v[3] = {xs, xc, x1};
-    auto det = [](const double a[3][3]) {
-        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
-    };
-    const double d = det(m);
-    double coef[3];
-    for (int k = 0; k < 3; ++k) {
-        double mk[3][3];
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) mk[r][c] = c == k ? v[r] : m[r][c];
-        coef[k] = det(mk) / d;
-    }
-    amplitude = std::hypot(coef[0], coef[1]);
+    const double b = 2.0 * xs / n, c = 2.0 * xc / n;
+    mean /= n;
+    amplitude = std::hypot(b, c);
     double residual = 0;
     for (size_t i = from; i < from + count; ++i) {
         const double w = 2.0 * M_PI * f * static_cast<double>(i) / rate;
-        const double e = x[i] - (coef[0] * std::sin(w) + coef[1] * std::cos(w) + coef[2]);
+        const double e = x[i] - (mean + b * std::sin(w) + c * std::cos(w));
         residual += e * e;
     }
     return residual / n;
