@@ -12,7 +12,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(state_fuzz bridge_message_fuzz cc_map_fuzz pad_overrides_fuzz json_tree_fuzz
-           base64_fuzz param_from_string_fuzz)
+           base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz)
 fi
 
 build="$root/build-fuzz"
