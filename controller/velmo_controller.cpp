@@ -79,7 +79,8 @@ std::uint8_t classifyValidatorHost(const char* name) {
 }  // namespace
 
 VelmoController::VelmoController() = default;
-VelmoController::~VelmoController() = default;
+// A host that drops the controller without terminate must not leave its clock firing.
+VelmoController::~VelmoController() { stopCadenceClock(); }
 
 FUnknown* VelmoController::createInstance(void* /*context*/) {
     return static_cast<IEditController*>(new VelmoController());
