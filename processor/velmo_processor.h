@@ -8,7 +8,6 @@
 
 #include "ccmap/cc_map.h"
 #include "diagnostics/host_facts.h"
-#include "docs/pad_overrides.h"
 #include "engine/kernel_engine.h"
 #include "processor/audio_effect.h"
 
@@ -51,8 +50,6 @@ public:
     REFCOUNT_METHODS(AudioEffect)
 
 private:
-    // Hands a set to the engine; on success it becomes the set saved with the state.
-    bool publishPadOverrides(const SamplerPadOverrides& overrides);
     void refreshHostFacts();
     void queueParameterChanges(Steinberg::Vst::IParameterChanges* changes);
     void queueNoteEvents(Steinberg::Vst::IEventList* events);
@@ -66,7 +63,6 @@ private:
     HostFacts hostFacts;
     CcMap ccMap;
     bool hasCcMap = false;
-    SamplerPadOverrides padOverrides;
     std::string presetText_;
 };
 

@@ -92,27 +92,9 @@ tresult VelmoProcessor::applyPadOverridesMessage(IMessage* message) {
     uint32 size = 0;
     SamplerPadOverrides parsed;
     if (payloadOf(message, bytes, size) && parseSamplerPadOverridesJson(bytes, size, parsed)) {
-        publishPadOverrides(parsed);
+        engine.publishSamplerPadOverrides(parsed);  // an invalid set keeps the current one
     }
     return kResultOk;
-}
-
-// TEMPORARY until the engine publishes overrides: accept the parsed set as it is.
-template <typename Engine>
-bool publishToEngine(Engine& engine, const SamplerPadOverrides& overrides) {
-    if constexpr (requires { engine.publishSamplerPadOverrides(overrides); }) {
-        return engine.publishSamplerPadOverrides(overrides);
-    } else {
-        return true;
-    }
-}
-
-bool VelmoProcessor::publishPadOverrides(const SamplerPadOverrides& overrides) {
-    const bool published = publishToEngine(engine, overrides);
-    if (published) {
-        padOverrides = overrides;
-    }
-    return published;
 }
 
 tresult VelmoProcessor::applyCcMapMessage(IMessage* message) {

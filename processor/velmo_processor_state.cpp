@@ -51,7 +51,8 @@ tresult PLUGIN_API VelmoProcessor::getState(IBStream* state) {
         params[id] = engine.paramValue(id);
     }
     const std::string text = writeStateJson(params, engine.variation(), hasCcMap ? &ccMap : nullptr,
-                                            0, 0, nullptr, &padOverrides, nullptr);
+                                            0, 0, nullptr,
+                                            &engine.samplerPadOverrides(), nullptr);
     int32 written = 0;
     const tresult result = state->write(const_cast<char*>(text.data()),
                                         static_cast<int32>(text.size()), &written);
@@ -83,7 +84,7 @@ tresult PLUGIN_API VelmoProcessor::setState(IBStream* state) {
         ccMap = chunk.ccMap;
         hasCcMap = true;
     }
-    publishPadOverrides(chunk.padOverrides);
+    engine.publishSamplerPadOverrides(chunk.padOverrides);
     if (chunk.bank.present && chunk.bank.id[0] != '\0') {
         engine.recordBankRecallFailure(kBankOutcomeMissing, chunk.bank.id);
     }
