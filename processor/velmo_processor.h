@@ -44,7 +44,7 @@ public:
     const HostFacts& lastHostFacts() const { return hostFacts; }
     const CcMap& storedCcMap() const { return ccMap; }
     bool storedHasCcMap() const { return hasCcMap; }
-    const std::string& presetText() const { return presetText_; }
+    const std::string& storedPresetText() const { return presetText; }
 
     OBJ_METHODS(VelmoProcessor, AudioEffect)
     REFCOUNT_METHODS(AudioEffect)
@@ -63,7 +63,7 @@ private:
     HostFacts hostFacts;
     CcMap ccMap;
     bool hasCcMap = false;
-    std::string presetText_;
+    std::string presetText;  // from "velmo.diag.presetLoaded"; not saved
 };
 
 }  // namespace velmo

@@ -69,9 +69,9 @@ tresult PLUGIN_API VelmoProcessor::notify(IMessage* message) {
         const char* bytes = nullptr;
         uint32 size = 0;
         if (payloadOf(message, bytes, size)) {
-            presetText_.assign(bytes, size);
+            presetText.assign(bytes, size);
         } else {
-            presetText_.clear();
+            presetText.clear();
         }
         return kResultOk;
     }

@@ -38,11 +38,11 @@ TEST_F(ProcessorMessages, DiagnosticPollsAreAcceptedAndChangeNothing) {
 
 TEST_F(ProcessorMessages, PresetLoadedStoresTextAndClearsWithoutIt) {
     EXPECT_EQ(send("velmo.diag.presetLoaded", "factory.glass"), kResultOk);
-    EXPECT_EQ(h.processor->presetText(), "factory.glass");
+    EXPECT_EQ(h.processor->storedPresetText(), "factory.glass");
     EXPECT_EQ(send("velmo.diag.presetLoaded", std::string("a\0b", 3)), kResultOk);
-    EXPECT_EQ(h.processor->presetText(), std::string("a\0b", 3)) << "bytes are taken as given";
+    EXPECT_EQ(h.processor->storedPresetText(), std::string("a\0b", 3)) << "bytes are taken as given";
     EXPECT_EQ(send("velmo.diag.presetLoaded"), kResultOk);
-    EXPECT_EQ(h.processor->presetText(), "");
+    EXPECT_EQ(h.processor->storedPresetText(), "");
     EXPECT_EQ(h.saveState().find("factory"), std::string::npos) << "the preset text is not saved";
 }
 
