@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ccmap/cc_map_json.h"
+#include "docs/pad_overrides.h"
 #include "engine/runtime_health.h"
 #include "processor/processor_messages.h"
 
