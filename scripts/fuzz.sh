@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer targets for longer than the test suite does.
 #   scripts/fuzz.sh [seconds-per-target] [target...]
-# Builds them in build-fuzz (clang-14, ASan + UBSan). New inputs go to build-fuzz/work/<target>;
+# Builds them in build-fuzz (or $FUZZ_BUILD_DIR; clang-14, ASan + UBSan). New inputs go to build-fuzz/work/<target>;
 # crashes are written to build-fuzz/crashes/. Copy inputs worth keeping into
 # tests/fuzz/corpus/<target>/ by hand.
 set -euo pipefail
@@ -15,7 +15,7 @@ if [ ${#targets[@]} -eq 0 ]; then
            base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz)
 fi
 
-build="$root/build-fuzz"
+build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 cmake -S "$root/tests/fuzz/project" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14 -DZURIZ_ROOT="$root" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
