@@ -97,6 +97,9 @@ TEST_F(RateAdapter, ASineKeepsItsFrequencyLevelAndPurity) {
     EXPECT_NEAR(20.0 * std::log10(amplitude / 0.5), 0.0, 0.1);
     const double thdN = 10.0 * std::log10(residual / (amplitude * amplitude / 2.0));
     EXPECT_LT(thdN, -60.0);
+    RecordProperty("frequency_hz", testing::PrintToString(frequency));
+    RecordProperty("level_db", testing::PrintToString(20.0 * std::log10(amplitude / 0.5)));
+    RecordProperty("thd_n_db", testing::PrintToString(thdN));
 }
 
 TEST_F(RateAdapter, OutputStartsSilentUntilTheKernelPositionIsReached) {
