@@ -132,13 +132,45 @@ TEST_F(RenderOutput, DemoThroughTheBundleIsCleanAndShowsEachFamily) {
         EXPECT_GT(prominence(x, fundamental, w.rate), 10.0)
             << section.family << ": the fundamental " << fundamental << " Hz does not stand out";
         const double hum = prominence(x, 0.5 * note, w.rate);
-        if (HAS_HUM[k])
+        if (HAS_HUM[k]) {
             EXPECT_GT(hum, 10.0) << section.family << " lacks its hum";
-        else
+        } else {
             EXPECT_LT(hum, 3.0) << section.family << " has a hum it should not have";
-        if (FUNDAMENTAL_RATIO[k] != 1.0)
+        }
+        if (FUNDAMENTAL_RATIO[k] != 1.0) {
             EXPECT_LT(prominence(x, note, w.rate), 3.0) << section.family << " sounds at the note itself";
+        }
     }
+}
+
+TEST_F(RenderOutput, MidiFilePlaysItsNotesAtTheirTimes) {
+    // One A4 (440 Hz) from 1.0 s to 1.5 s at 120 bpm, 96 ticks per quarter, on Handbells.
+    const unsigned char file[] = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+        'M', 'T', 'r', 'k', 0, 0, 0, 13,
+        0x81, 0x40, 0x90, 69, 100,  // 192 ticks = 1 s: note on
+        0x60, 0x80, 69, 0,          // 96 ticks = 0.5 s later: note off
+        0x00, 0xFF, 0x2F, 0x00};    // end of track
+    const fs::path mid = dir / "a4.mid";
+    FILE* f = std::fopen(mid.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(file, 1, sizeof file, f);
+    std::fclose(f);
+    std::string printed;
+    const fs::path wav = dir / "a4.wav";
+    ASSERT_EQ(run(std::string(ZURIZ_RENDER_PROGRAM) + " --midi '" + mid.string() +
+                      "' --param ir.family=Handbells --tail 1 --out '" + wav.string() + "'",
+                  printed),
+              0)
+        << printed;
+    EXPECT_NE(printed.find(": 2.50 s, "), std::string::npos) << "1.5 s of score and 1 s of tail: " << printed;
+    const Wav w = readWav(wav.string());
+    ASSERT_EQ(w.samples.size(), size_t(2.5 * 48000) * 2);
+    // Silence before the note; the note at 440 Hz after it.
+    double before = 0.0;
+    for (size_t i = 0; i < size_t(0.99 * 48000) * 2; ++i) before = std::max(before, double(std::fabs(w.samples[i])));
+    EXPECT_EQ(before, 0.0);
+    EXPECT_GT(prominence(windowedMono(w, 1.0, 2.5), 440.0, w.rate), 10.0);
 }
 
 TEST_F(RenderOutput, BadArgumentsAndMissingBundlesFailWithAReason) {
