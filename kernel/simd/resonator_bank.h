@@ -25,6 +25,7 @@ using ResonatorBankFn = void (*)(const ResonatorVoiceJob* jobs, int jobCount, in
 
 constexpr int RESONATOR_BANK_MAX_FRAMES = 128;
 constexpr int RESONATOR_BANK_MAX_RESONATORS = 32;
+constexpr int RESONATOR_BANK_MAX_JOBS = 16;  // voices per call; more are not rendered
 
 void renderResonatorBankSse2(const ResonatorVoiceJob* jobs, int jobCount, int frames, double master,
                              float* left, float* right);

@@ -33,6 +33,7 @@ struct PlainOps {
     };
     using Tail = std::conditional_t<(W > 4), PlainOps<W / 2>, PlainOps<W>>;
     static constexpr int WIDTH = W;
+    static constexpr int REGISTERS = 16;
     template <class F>
     static T map(F f) {
         T r;
@@ -67,11 +68,15 @@ struct PlainOps {
     static T divideWhereNonZero(T a, T b, T keep) {
         return map([&](int i) { return b.v[i] != 0.0f ? a.v[i] / b.v[i] : keep.v[i]; });
     }
-    static void sumPairs(T a, float* left, float* right) {
-        *left = *right = 0.0f;
-        for (int i = 0; i < W; i += 2) {
-            *left += a.v[i];
-            *right += a.v[i + 1];
+    static void foldMix(const float* mix, int frames, double master, float* left, float* right) {
+        for (int i = 0; i < frames; ++i) {
+            float l = 0.0f, r = 0.0f;
+            for (int k = 0; k < W; k += 2) {
+                l += mix[i * W + k];
+                r += mix[i * W + k + 1];
+            }
+            left[i] = float(master * l);
+            right[i] = float(master * r);
         }
     }
 };
@@ -196,21 +201,28 @@ TEST_F(ResonatorBankTest, MatchesThePlainLoopForEveryShape) {
                              (exciting ? " excited" : " ringing") +
                              (steady ? " steady gain" : " gain per frame"));
                 std::mt19937 rng(heard * 4 + variant);
+                // Three voices of the shape (steady ringing ones are rendered in pairs, so one
+                // pair and one single), one of a neighbouring shape, and one with a gain per frame.
+                const int other = heard == LANES ? heard - 2 : heard + 2;
                 std::vector<Voice> reference = {randomVoice(rng, heard, exciting, BLOCK, steady),
-                                                randomVoice(rng, heard, exciting, BLOCK)};
+                                                randomVoice(rng, other, exciting, BLOCK, steady),
+                                                randomVoice(rng, heard, exciting, BLOCK, steady),
+                                                randomVoice(rng, heard, exciting, BLOCK),
+                                                randomVoice(rng, heard, exciting, BLOCK, steady)};
                 std::vector<Voice> fast = reference;
                 float refL[BLOCK], refR[BLOCK], fastL[BLOCK], fastR[BLOCK];
                 for (int block = 0; block < 8; ++block) {
                     referenceRender(reference, BLOCK, 0.78, refL, refR);
-                    ResonatorVoiceJob jobs[2] = {fast[0].job(), fast[1].job()};
-                    bank.render(jobs, 2, BLOCK, 0.78, fastL, fastR);
+                    std::vector<ResonatorVoiceJob> jobs;
+                    for (Voice& v : fast) jobs.push_back(v.job());
+                    bank.render(jobs.data(), int(jobs.size()), BLOCK, 0.78, fastL, fastR);
                     for (int i = 0; i < BLOCK; ++i) {
-                        ASSERT_NEAR(fastL[i], refL[i], 1e-5) << "block " << block << " frame " << i;
-                        ASSERT_NEAR(fastR[i], refR[i], 1e-5) << "block " << block << " frame " << i;
+                        ASSERT_NEAR(fastL[i], refL[i], 2e-5) << "block " << block << " frame " << i;
+                        ASSERT_NEAR(fastR[i], refR[i], 2e-5) << "block " << block << " frame " << i;
                     }
                 }
                 for (size_t v = 0; v < fast.size(); ++v)
-                    for (int k = 0; k < heard; ++k) {
+                    for (int k = 0; k < fast[v].resonators; ++k) {
                         EXPECT_NEAR(fast[v].re[k], reference[v].re[k], 1e-4) << "lane " << k;
                         EXPECT_NEAR(fast[v].im[k], reference[v].im[k], 1e-4) << "lane " << k;
                     }
