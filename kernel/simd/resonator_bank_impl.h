@@ -4,18 +4,17 @@
 // instantiation stays inside the file compiled for that instruction set.
 //
 // V provides: type T; WIDTH, floats per vector (even, at most 16); REGISTERS, the vector
-// registers the instruction set has; Tail, the vector type of half
-// the width (V itself when there is none) and addTail(wide, tail) adding it into the low lanes;
-// load and store (unaligned), zero, set1, add, sub, mul, fmadd(a, b, c) = a*b + c;
-// divideWhereNonZero(a, b, keep) = a / b where b != 0 and keep elsewhere; foldMix(mix, frames,
-// master, left, right) writing master × (even lanes, odd lanes) of each frame of the mix.
+// registers the instruction set has; Tail, the vector type of half the width (V itself when
+// there is none) and addTail(wide, tail) adding one into the low lanes; load and store
+// (unaligned), zero, set1, add, sub, mul, fmadd(a, b, c) = a*b + c; divideWhereNonZero(a, b,
+// keep) = a / b where b != 0 and keep elsewhere; foldMix(mix, frames, master, left, right)
+// writing master × (even lanes, odd lanes) of each frame of the mix.
 #include "kernel/simd/resonator_bank.h"
 
 namespace velmo::simd::detail {
 
 // N vectors of one voice's resonators, starting at float `base` of the voice's arrays, as a
-// chain of one-vector links: named members rather than arrays, so that the compiler keeps every
-// state in a register instead of storing it to the stack each frame.
+// chain of one-vector links with named members, which the compiler keeps in registers.
 // Inside the block each state is carried pre-multiplied by its mode gain, (R, I) = g (re, im):
 // the recurrence is linear, so the heard sum becomes the plain sum of the I lanes and the gain
 // multiply leaves the per-frame loop. States are scaled back on the way out (one extra rounding
@@ -58,9 +57,8 @@ struct Lanes {
         const T u = EXCITE ? V::add(V::mul(g, e), re) : re;
         const T cv = COEFS_IN_REGISTERS ? c : V::load(cosAt);
         const T sv = COEFS_IN_REGISTERS ? s : V::load(sinAt);
-        // (c + i s)(u + i im) with separate multiplies and adds: on cores with their own add
-        // pipes a fused multiply-add saves no multiplier slot and lengthens the chain that
-        // carries the state from one frame to the next.
+        // (c + i s)(u + i im), rounded as the reference does unless the compiler fuses a
+        // multiply and add (allowed: it moves the output by far less than the tolerance).
         re = V::sub(V::mul(cv, u), V::mul(sv, im));
         im = V::add(V::mul(sv, u), V::mul(cv, im));
         if constexpr (N > 1)
