@@ -3,6 +3,7 @@
 // kernel's automatic choice against the forced scalar path through the C entry points.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ostream>
 #include <string>
