@@ -1,6 +1,8 @@
 // The processor as a host drives it: 512-frame blocks at 48 kHz, notes and automation.
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "processor/velmo_processor.h"
 #include "tools/host/host.h"
 
@@ -9,7 +11,7 @@ using namespace Steinberg::Vst;
 
 static void processorBlocks(benchmark::State& state) {
     const int frames = static_cast<int>(state.range(0));
-    auto app = owned(new HostApplication);
+    auto app = std::make_unique<HostApplication>();  // not reference counted
     auto processor = owned(new velmo::VelmoProcessor);
     processor->initialize(static_cast<IHostApplication*>(app.get()));
     SpeakerArrangement stereo = SpeakerArr::kStereo;

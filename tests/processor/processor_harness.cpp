@@ -6,7 +6,7 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 ProcessorHarness::ProcessorHarness(KernelModule& kernel) {
-    app = owned(new HostApplication);
+    app = std::make_unique<HostApplication>();
     processor = owned(new VelmoProcessor(kernel));
     controller = owned(new host::MessageRecorder);
     processor->initialize(static_cast<IHostApplication*>(app.get()));

@@ -10,7 +10,8 @@
 namespace velmo::test {
 
 struct ProcessorHarness {
-    Steinberg::IPtr<Steinberg::Vst::HostApplication> app;
+    // Not reference counted (its addRef/release do nothing): owned here.
+    std::unique_ptr<Steinberg::Vst::HostApplication> app;
     Steinberg::IPtr<VelmoProcessor> processor;
     Steinberg::IPtr<host::MessageRecorder> controller;
     std::unique_ptr<host::ConnectionLink> link;

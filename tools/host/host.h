@@ -6,8 +6,10 @@
 //   EventList         IEventList; makeNoteOn / makeNoteOff
 //   ConnectionLink    connects two IConnectionPoints through forwarding proxies
 //   MessageRecorder   a peer that keeps every message it receives
-//   makeMessage / binaryAttribute   messages with a binary "json" payload
-//   Steinberg::Vst::HostApplication the host context (createInstance of messages)
+//   makeMessage / binaryAttribute   messages with a binary "json" payload (the SDK's attribute
+//                                   list leaks an empty binary value: send none)
+//   Steinberg::Vst::HostApplication the host context (createInstance of messages); its
+//                                   addRef/release do nothing, so own it (unique_ptr)
 //   Steinberg::MemoryStream         an IBStream in memory (component state)
 #include "base/source/fobject.h"
 #include "public.sdk/source/common/memorystream.h"
