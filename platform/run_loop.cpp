@@ -1,12 +1,26 @@
 #include "platform/run_loop.h"
 
 #include <cmath>
+#include <mutex>
+#include <thread>
 
 namespace velmo {
 namespace {
 
-thread_local std::shared_ptr<RunLoop> scopedLoop;
-thread_local std::weak_ptr<RunLoop> hostLoop;
+// Thread-local state stays trivial: a thread_local with a destructor would pin the plug-in's
+// module in memory after the host unloads it.
+thread_local ScopedCurrentRunLoop* innermostScope = nullptr;
+
+struct NotedHostLoop {
+    std::mutex mutex;
+    std::weak_ptr<RunLoop> loop;
+    std::thread::id thread;
+};
+
+NotedHostLoop& notedHostLoop() {
+    static NotedHostLoop noted;
+    return noted;
+}
 
 }  // namespace
 
@@ -18,18 +32,26 @@ RepeatingTimer::~RepeatingTimer() {
 }
 
 std::shared_ptr<RunLoop> currentRunLoop() {
-    if (scopedLoop != nullptr) return scopedLoop;
-    return hostLoop.lock();
+    if (innermostScope != nullptr) return innermostScope->loop();
+    NotedHostLoop& noted = notedHostLoop();
+    const std::lock_guard<std::mutex> lock(noted.mutex);
+    if (noted.thread != std::this_thread::get_id()) return nullptr;
+    return noted.loop.lock();
 }
 
-void noteHostRunLoop(const std::shared_ptr<RunLoop>& loop) { hostLoop = loop; }
+void noteHostRunLoop(const std::shared_ptr<RunLoop>& loop) {
+    NotedHostLoop& noted = notedHostLoop();
+    const std::lock_guard<std::mutex> lock(noted.mutex);
+    noted.loop = loop;
+    noted.thread = std::this_thread::get_id();
+}
 
 ScopedCurrentRunLoop::ScopedCurrentRunLoop(std::shared_ptr<RunLoop> loop)
-    : previous_(std::move(scopedLoop)) {
-    scopedLoop = std::move(loop);
+    : loop_(std::move(loop)), outer_(innermostScope) {
+    innermostScope = this;
 }
 
-ScopedCurrentRunLoop::~ScopedCurrentRunLoop() { scopedLoop = std::move(previous_); }
+ScopedCurrentRunLoop::~ScopedCurrentRunLoop() { innermostScope = outer_; }
 
 std::unique_ptr<RepeatingTimer> scheduleRepeatingTimer(double intervalSeconds, RunLoopCallback callback,
                                                        void* context) {

@@ -39,7 +39,8 @@ private:
 // noted on this thread while it is alive, else none.
 std::shared_ptr<RunLoop> currentRunLoop();
 
-// Remembers (weakly) a loop the host offered, as this thread's loop when no scope names one.
+// Remembers (weakly) a loop the host offered, as the calling thread's loop when no scope names
+// one. One such loop per process: the host's UI thread is the only one that has one.
 void noteHostRunLoop(const std::shared_ptr<RunLoop>& loop);
 
 // Makes `loop` the calling thread's current loop for the lifetime of the scope.
@@ -50,8 +51,11 @@ public:
     ScopedCurrentRunLoop(const ScopedCurrentRunLoop&) = delete;
     ScopedCurrentRunLoop& operator=(const ScopedCurrentRunLoop&) = delete;
 
+    const std::shared_ptr<RunLoop>& loop() const { return loop_; }
+
 private:
-    std::shared_ptr<RunLoop> previous_;
+    std::shared_ptr<RunLoop> loop_;
+    ScopedCurrentRunLoop* outer_;
 };
 
 // Schedules on `loop` (or the current loop). An interval of 0 or less, or not finite, becomes

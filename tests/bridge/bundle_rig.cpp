@@ -102,14 +102,15 @@ host::PluginModule& builtBundle() {
 }
 
 struct BundleRig::Parts {
-    IPtr<RunLoopHostApplication> host;
+    // The SDK's host application counts no references: it is owned here, outliving the controller.
+    std::unique_ptr<RunLoopHostApplication> host;
     IPtr<EditRecorder> handler;
 };
 
 BundleRig::BundleRig(host::PluginModule& module)
     : api(bridgeApiOf(module)), loop(std::make_shared<ManualRunLoop>()), parts_(new Parts) {
     EXPECT_TRUE(api.complete()) << "the module exports the diagnostic bridge";
-    parts_->host = owned(new RunLoopHostApplication(offerRunLoop(loop)));
+    parts_->host = std::make_unique<RunLoopHostApplication>(offerRunLoop(loop));
     parts_->handler = owned(new EditRecorder(edits));
     processor = owned(new host::MessageRecorder());
 
@@ -125,7 +126,7 @@ BundleRig::BundleRig(host::PluginModule& module)
         ADD_FAILURE() << "no controller class";
         return;
     }
-    EXPECT_EQ(controller->initialize(parts_->host.get()), kResultOk);
+    EXPECT_EQ(controller->initialize(static_cast<IHostApplication*>(parts_->host.get())), kResultOk);
     controller->setComponentHandler(parts_->handler);
     connectProcessor();
 }
@@ -148,6 +149,7 @@ BundleRig::~BundleRig() {
     disconnectProcessor();
     controller->setComponentHandler(nullptr);
     controller->terminate();
+    controller = nullptr;  // before the host context it was given
 }
 
 bool BundleRig::openPage() { return api.installSink(controller, &collectDocument, &page) == 1; }
