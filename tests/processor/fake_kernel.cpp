@@ -10,7 +10,9 @@ float gInput[256];
 
 int64_t fakeInit() { return 0; }
 void fakeSink(velmo_kernel_panic_sink, void*) {}
-double fakeCreate(uint32_t, uint32_t, uint32_t, double) { return 1; }
+double fakeCreate(uint32_t, uint32_t, uint32_t, double rate) {
+    return gState.onlyRate != 0 && rate != gState.onlyRate ? 0 : 1;
+}
 void fakeInputView(uint32_t, float** data, uint64_t* length) {
     *data = gInput;
     *length = 256;
@@ -43,6 +45,7 @@ void resetFakeKernel() {
     gState.framesProcessed = 0;
     gState.processStatus = 0;
     gState.level = 0.0f;
+    gState.onlyRate = 0;
 }
 
 KernelModule& fakeKernelModule() {

@@ -22,6 +22,7 @@ struct FakeKernelState {
     uint64_t framesProcessed = 0;
     double processStatus = 0;  // returned by process; non-zero is a failure
     float level = 0.0f;        // written to every output frame
+    double onlyRate = 0;       // when set, instances at any other rate are refused
 };
 
 FakeKernelState& fakeKernel();

@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "processor/plugin_ids.h"
+#include "fake_kernel.h"
 #include "processor_harness.h"
 
 using namespace Steinberg;
@@ -158,6 +160,20 @@ TEST(ProcessorSetup, LatencyIsZeroAtTheHostRate) {
         EXPECT_EQ(h.processor->getLatencySamples(), 0u) << rate;
         EXPECT_EQ(h.processor->lastHostFacts().latencySamples, 0);
     }
+}
+
+TEST(ProcessorSetup, LatencyOfTheRateAdapter) {
+    velmo::test::resetFakeKernel();
+    velmo::test::fakeKernel().onlyRate = 48000;  // the engine falls back to 48 kHz and converts
+    const std::pair<double, uint32> cases[] = {{44100, 35}, {96000, 56}, {48000, 0}};
+    for (const auto& [rate, latency] : cases) {
+        ProcessorHarness h(velmo::test::fakeKernelModule());
+        ASSERT_TRUE(h.start(rate, 512));
+        EXPECT_EQ(h.processor->kernelEngine().rateConverted(), rate != 48000);
+        EXPECT_EQ(h.processor->getLatencySamples(), latency) << rate;
+        EXPECT_EQ(h.processor->lastHostFacts().latencySamples, static_cast<int32_t>(latency));
+    }
+    velmo::test::resetFakeKernel();
 }
 
 TEST(ProcessorSetup, WithoutConnectionNothingIsSentAndCallsStillSucceed) {
