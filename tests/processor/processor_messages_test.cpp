@@ -94,13 +94,3 @@ TEST_F(ProcessorMessages, StageResourceSlotUnknownAndNullFallThrough) {
     EXPECT_FALSE(h.processor->storedHasCcMap());
     EXPECT_EQ(h.processor->notify(nullptr), kInvalidArgument);
 }
-
-TEST_F(ProcessorMessages, HostFactsPayloadIsTheRawRecord) {
-    ASSERT_TRUE(h.start());
-    const auto facts = h.sent("velmo.diag.hostFacts");
-    ASSERT_EQ(facts.size(), 3u);
-    for (const auto& m : facts) {
-        ASSERT_TRUE(m.json.has_value());
-        EXPECT_EQ(m.json->size(), 1312u);
-    }
-}
