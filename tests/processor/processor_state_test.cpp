@@ -36,7 +36,15 @@ public:
         if (numBytesRead) *numBytesRead = n;
         return kResultOk;
     }
-    tresult PLUGIN_API write(void*, int32, int32*) override { return kResultFalse; }
+    // Accepts at most writeLimit bytes per call (none when negative: the write fails).
+    int32 writeLimit = -1;
+    int writes = 0;
+    tresult PLUGIN_API write(void*, int32 numBytes, int32* numBytesWritten) override {
+        ++writes;
+        if (writeLimit < 0) return kResultFalse;
+        if (numBytesWritten) *numBytesWritten = std::min(numBytes, writeLimit);
+        return kResultOk;
+    }
     tresult PLUGIN_API seek(int64, int32, int64*) override { return kResultFalse; }
     tresult PLUGIN_API tell(int64*) override { return kResultFalse; }
     tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
@@ -116,6 +124,19 @@ TEST(ProcessorState, StreamFailingMidReadParsesWhatWasRead) {
 
     ScriptedStream cut(padded("{\"params\":{\"ir.size\":1.5", 4096) + "}}", 1);
     EXPECT_EQ(h.processor->setState(&cut), kResultFalse) << "a cut document is malformed";
+}
+
+TEST(ProcessorState, GetStateWritesOnceAndReportsShortWrites) {
+    ProcessorHarness h;
+    ScriptedStream whole("");
+    whole.writeLimit = 1 << 20;
+    EXPECT_EQ(h.processor->getState(&whole), kResultOk);
+    EXPECT_EQ(whole.writes, 1);
+    ScriptedStream failing("");
+    EXPECT_EQ(h.processor->getState(&failing), kResultFalse);
+    ScriptedStream shortWrite("");
+    shortWrite.writeLimit = 10;
+    EXPECT_EQ(h.processor->getState(&shortWrite), kResultFalse) << "a cut document is not a save";
 }
 
 TEST(ProcessorState, EmptyObjectAndMalformedDocumentsChangeNothing) {
