@@ -1,12 +1,14 @@
 // The controller's 30 Hz clock: a repeating timer on the host's run loop when the host context
-// offers one, else on the thread's current loop (a tool's or test's manual loop). Without any
-// loop there is no clock; ticks then come from the editor view's timer or the diagnostic entry
-// point.
+// offers one, else on the thread's current loop (a tool's or test's manual loop), else on the
+// plug frame's loop once a view attaches. Until then there is no clock; ticks come from the
+// editor view's timer or the diagnostic entry point.
 #include "controller/velmo_controller.h"
 #include "platform/run_loop.h"
 #include "platform/run_loop_host.h"
 
 namespace velmo {
+
+using Steinberg::FUnknown;
 
 namespace {
 
@@ -24,6 +26,14 @@ void VelmoController::startCadenceClock() {
     std::unique_ptr<RepeatingTimer> timer =
         scheduleRepeatingTimer(loop, kDefaultTimerIntervalSeconds, &cadenceTick, this);
     cadenceClock_ = timer.release();
+}
+
+void VelmoController::startCadenceClockOn(FUnknown* hostObject) {
+    if (cadenceClock_ != nullptr) return;
+    const std::shared_ptr<RunLoop> loop = hostRunLoopFrom(hostObject);
+    if (loop == nullptr) return;
+    noteHostRunLoop(loop);
+    cadenceClock_ = scheduleRepeatingTimer(loop, kDefaultTimerIntervalSeconds, &cadenceTick, this).release();
 }
 
 void VelmoController::stopCadenceClock() {

@@ -98,6 +98,9 @@ public:
 
     // Cadence: a 30 Hz clock that polls the processor for transport and feed data.
     void startCadenceClock();
+    // A run loop the host offers later (the plug frame's, once a view attaches) takes the clock
+    // when it has none yet.
+    void startCadenceClockOn(Steinberg::FUnknown* hostObject);
     void stopCadenceClock();
     void tickCadence();
     void pollTransport();

@@ -9,6 +9,8 @@
 #include "controller/velmo_controller.h"
 #include "platform/run_loop.h"
 #include "platform/run_loop_manual.h"
+#include "platform/run_loop_offer.h"
+#include "pluginterfaces/gui/iplugview.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
 namespace velmo {
@@ -76,6 +78,42 @@ TEST_F(ControllerBridge, ClockRunsOnTheCurrentLoopWhenTheHostOffersNone) {
     orphan = nullptr;
     EXPECT_EQ(loop->timerCount(), 1u);
     loop->advance(1000.0);
+}
+
+// A plug frame that offers the host's run loop, as Linux hosts do once a view attaches.
+class FrameWithRunLoop : public Steinberg::FUnknown {
+public:
+    explicit FrameWithRunLoop(std::shared_ptr<RunLoop> loop) : loop_(offerRunLoop(std::move(loop))) {}
+    ~FrameWithRunLoop() { loop_->release(); }
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override {
+        *obj = nullptr;
+        if (!Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::Linux::IRunLoop::iid))
+            return Steinberg::kNoInterface;
+        loop_->addRef();
+        *obj = loop_;
+        return Steinberg::kResultOk;
+    }
+    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
+    Steinberg::uint32 PLUGIN_API release() override { return 1; }
+
+private:
+    Steinberg::Linux::IRunLoop* loop_;
+};
+
+TEST(ControllerClock, MovesToTheFramesLoopWhenTheContextHasNone) {
+    Steinberg::Vst::HostApplication host;
+    auto controller = Steinberg::owned(new VelmoController());
+    controller->initialize(static_cast<Steinberg::Vst::IHostApplication*>(&host));
+
+    auto frameLoop = std::make_shared<ManualRunLoop>();
+    FrameWithRunLoop frame(frameLoop);
+    controller->startCadenceClockOn(nullptr);
+    controller->startCadenceClockOn(&frame);
+    controller->startCadenceClockOn(&frame);
+    EXPECT_EQ(frameLoop->timerCount(), 1u);
+    EXPECT_EQ(frameLoop->advance(1000.0), 30u);
+    controller->terminate();
+    EXPECT_EQ(frameLoop->timerCount(), 0u);
 }
 
 }  // namespace
