@@ -23,7 +23,9 @@ SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
 bool SharedLibrary::open(const std::string& path) {
     close();
     error_.clear();
-    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Closing never unmaps: a plug-in may leave process-wide state behind (tables, threads,
+    // exit handlers) that must not outlive its code, as hosts have learnt.
+    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (handle_ == nullptr) {
         const char* message = ::dlerror();
         error_ = message != nullptr ? message : "cannot open " + path;

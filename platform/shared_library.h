@@ -13,7 +13,8 @@ public:
     SharedLibrary(SharedLibrary&& other) noexcept;
     SharedLibrary& operator=(SharedLibrary&& other) noexcept;
 
-    // Opens the library at `path` with every symbol resolved now and kept local to it.
+    // Opens the library at `path` with every symbol resolved now and kept local to it. The
+    // code stays mapped after close (and is shared when the same library is opened again).
     // On failure returns false and keeps the loader's message in error().
     bool open(const std::string& path);
     void close();

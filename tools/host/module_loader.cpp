@@ -144,7 +144,7 @@ std::unique_ptr<PluginInstance> PluginInstance::create(PluginModule& module, std
 
     std::unique_ptr<PluginInstance> p(new PluginInstance);
     p->processorClass_ = *chosen;
-    p->hostContext_ = owned(static_cast<IHostApplication*>(new NamedHostApplication(hostName)));
+    p->hostContext_ = std::make_unique<NamedHostApplication>(hostName);
     p->handler_ = owned(new RecordingComponentHandler);
 
     IPluginFactory* factory = module.factory();
@@ -156,7 +156,7 @@ std::unique_ptr<PluginInstance> PluginInstance::create(PluginModule& module, std
         return nullptr;
     }
     p->component_ = owned(component);
-    if (p->component_->initialize(p->hostContext_) != kResultOk) {
+    if (p->component_->initialize(p->hostContext_.get()) != kResultOk) {
         setError(error, chosen->name + ": the component refused to initialise");
         return nullptr;
     }
@@ -185,7 +185,7 @@ std::unique_ptr<PluginInstance> PluginInstance::create(PluginModule& module, std
             return nullptr;
         }
         p->controller_ = owned(controller);
-        if (p->controller_->initialize(p->hostContext_) != kResultOk) {
+        if (p->controller_->initialize(p->hostContext_.get()) != kResultOk) {
             setError(error, chosen->name + ": the controller refused to initialise");
             return nullptr;
         }

@@ -21,6 +21,7 @@
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "tools/host/connection.h"
 
 namespace velmo::host {
@@ -105,7 +106,7 @@ public:
     Steinberg::Vst::IComponent* component() const { return component_; }
     Steinberg::Vst::IAudioProcessor* processor() const { return processor_; }
     Steinberg::Vst::IEditController* controller() const { return controller_; }
-    Steinberg::Vst::IHostApplication* hostContext() const { return hostContext_; }
+    Steinberg::Vst::IHostApplication* hostContext() const { return hostContext_.get(); }
     RecordingComponentHandler& handler() { return *handler_; }
     const PluginClass& processorClass() const { return processorClass_; }
     // True when processor and controller are separate objects joined by a connection.
@@ -118,7 +119,9 @@ public:
 private:
     PluginInstance() = default;
 
-    Steinberg::IPtr<Steinberg::Vst::IHostApplication> hostContext_;
+    // The SDK's host application does not count references: it is owned here, and outlives
+    // both sides of the plug-in.
+    std::unique_ptr<Steinberg::Vst::HostApplication> hostContext_;
     Steinberg::IPtr<RecordingComponentHandler> handler_;
     Steinberg::IPtr<Steinberg::Vst::IComponent> component_;
     Steinberg::IPtr<Steinberg::Vst::IAudioProcessor> processor_;
