@@ -12,6 +12,7 @@
 #include "diagnostics/hello_blocks.h"
 #include "docs/bridge_message.h"
 #include "docs/json_write.h"
+#include "docs/sampler_names.h"
 #include "docs/state_json.h"
 #include "params/factory_presets.h"
 
@@ -23,6 +24,7 @@ using namespace Steinberg::Vst;
 namespace {
 
 constexpr std::string_view FACTORY_PRESET_PREFIX = "factory-";
+constexpr std::uint32_t LEGACY_SINGLE_ZONE_PROGRAM = 0;  // "legacy-single-zone"
 
 double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 
@@ -126,8 +128,9 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
         double plain[VELMO_PARAM_COUNT];
         for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id)
             plain[id] = statePlainValue(id, getParamNormalized(id));
-        const std::string state = writeStateJson(plain, -1, hasCcMap_ ? &ccMap_ : nullptr, 0, 0,
-                                                 nullptr, nullptr, nullptr);
+        const std::string state =
+            writeStateJson(plain, -1, hasCcMap_ ? &ccMap_ : nullptr, kSamplerAssetNone,
+                           LEGACY_SINGLE_ZONE_PROGRAM, nullptr, nullptr, nullptr);
         presetState_.lastStateBytes = static_cast<std::int64_t>(state.size());
         recordLifecycle(DiagnosticLifecycleKind::StateSaved, -1)
             .addNumber("stateBytes", static_cast<double>(state.size()))
