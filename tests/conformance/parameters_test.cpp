@@ -51,12 +51,16 @@ TEST_F(Parameters, EveryParameterIsDescribedConsistently) {
     }
 }
 
-// The SDK's container indexes with at(): an index past the end would throw through the
-// interface into the host.
+// The SDK's parameter container and unit list index with at(): an index past the end would
+// throw through the interface into the host. Enabled once the controller checks its indexes.
 TEST_F(Parameters, DISABLED_IndexOutsideTheListIsRefused) {
     ParameterInfo none{};
     EXPECT_NE(controller()->getParameterInfo(PARAMETER_COUNT + 1, none), kResultOk);
     EXPECT_NE(controller()->getParameterInfo(-1, none), kResultOk);
+    FUnknownPtr<IUnitInfo> units(controller());
+    UnitInfo unit{};
+    EXPECT_NE(units->getUnitInfo(1, unit), kResultOk);
+    EXPECT_NE(units->getUnitInfo(-1, unit), kResultOk);
 }
 
 TEST_F(Parameters, TextsReadBackToTheValueTheyShow) {

@@ -71,46 +71,24 @@ TEST(BundleScan, NestedLoadsCountEntriesAndExits) {
     EXPECT_EQ(*counter, before);
 }
 
+// The class texts are checked with the factory itself; here, that the bundle's factory makes
+// the real pair and that they name each other.
 TEST(BundleScan, FactoryOffersTheProcessorThenItsController) {
     IPluginFactory* factory = bundle().factory();
-    PFactoryInfo info;
-    ASSERT_EQ(factory->getFactoryInfo(&info), kResultOk);
-    EXPECT_STREQ(info.vendor, "Velmo Music");
-    EXPECT_EQ(info.flags, PFactoryInfo::kUnicode);
-
     const auto classes = bundle().classes();
     ASSERT_EQ(classes.size(), 2u);
     EXPECT_EQ(classes[0].category, kVstAudioEffectClass);
-    EXPECT_EQ(classes[0].name, "Zuriz");
     EXPECT_EQ(classes[0].subCategories, "Instrument|Synth");
     EXPECT_EQ(classes[1].category, kVstComponentControllerClass);
-    EXPECT_EQ(classes[1].name, "Duduz Ozizedaruv");
+    EXPECT_TRUE(FUnknownPtr<IPluginFactory3>(factory));
 
-    FUnknownPtr<IPluginFactory2> factory2(factory);
-    FUnknownPtr<IPluginFactory3> factory3(factory);
-    ASSERT_TRUE(factory2 && factory3);
-    for (int32 i = 0; i < 2; ++i) {
-        PClassInfo2 info2;
-        PClassInfoW infoW;
-        ASSERT_EQ(factory2->getClassInfo2(i, &info2), kResultOk);
-        ASSERT_EQ(factory3->getClassInfoUnicode(i, &infoW), kResultOk);
-        EXPECT_STREQ(info2.version, "0.1.0");
-        EXPECT_STREQ(info2.sdkVersion, "VST 3.8.1");
-        EXPECT_EQ(info2.cardinality, PClassInfo::kManyInstances);
-        EXPECT_EQ(std::memcmp(info2.cid, infoW.cid, sizeof(TUID)), 0);
-        for (size_t c = 0; c <= std::strlen(info2.name); ++c)
-            EXPECT_EQ(infoW.name[c], static_cast<char16>(info2.name[c]));
-    }
-
-    // The processor names the registered controller class.
     IComponent* component = nullptr;
     ASSERT_EQ(factory->createInstance(classes[0].cid, IComponent::iid, reinterpret_cast<void**>(&component)),
               kResultOk);
     TUID controllerCid;
     ASSERT_EQ(component->getControllerClassId(controllerCid), kResultOk);
     EXPECT_EQ(std::memcmp(controllerCid, classes[1].cid, sizeof(TUID)), 0);
-    FUnknownPtr<IEditController> notAController(component);
-    EXPECT_FALSE(notAController) << "processor and controller are separate objects";
+    EXPECT_FALSE(FUnknownPtr<IEditController>(component)) << "processor and controller are separate objects";
     component->release();
 
     IEditController* controller = nullptr;
