@@ -1,11 +1,13 @@
 // What a host learns when it scans the bundle: the exported entry points, the entry counting,
 // the factory's classes, and that each class can be made and torn down again and again.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
 
 #include "bundle_fixture.h"
+#include "platform/module_path.h"
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
@@ -102,6 +104,18 @@ TEST(BundleScan, FactoryOffersTheProcessorThenItsController) {
     void* none = nullptr;
     EXPECT_NE(factory->createInstance(classes[1].cid, IComponent::iid, &none), kResultOk);
     EXPECT_EQ(none, nullptr);
+}
+
+TEST(BundleScan, LoaderRefusesWhatIsNoPlugin) {
+    std::string error;
+    EXPECT_FALSE(host::PluginModule::open("/nonexistent/Nothing.vst3", &error));
+    EXPECT_NE(error.find("cannot load"), std::string::npos) << error;
+    // A real library, but no plug-in: the maths library.
+    const std::string libm = loadedModuleFile(reinterpret_cast<const void*>(static_cast<double (*)(double)>(&::cos)));
+    ASSERT_FALSE(libm.empty());
+    error.clear();
+    EXPECT_FALSE(host::PluginModule::open(libm, &error));
+    EXPECT_NE(error.find("exports no GetPluginFactory"), std::string::npos) << error;
 }
 
 class Lifecycle : public PluginTest {};
