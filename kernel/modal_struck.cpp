@@ -24,6 +24,9 @@ constexpr ParamRange PARAM_RANGES[MODAL_STRUCK_PARAM_COUNT] = {
     {14, 0.1, 100},     {0.03, 0, 4},     {8, 0.01, 60},
 };
 
+// The rate the strike's level is set for.
+constexpr double EXCITE_REFERENCE_RATE = 48000;
+
 // Whole samples from a duration, kept inside int32 at any accepted sample rate.
 int32_t wholeSamples(double samples) {
     double whole = std::floor(samples);
@@ -59,6 +62,7 @@ void initModalStruckState(ModalStruckState& state, double sampleRate) {
     for (int i = 0; i < MODAL_STRUCK_PARAM_COUNT; ++i) state.params[i] = PARAM_RANGES[i].start;
     float rounded = float(sampleRate);
     state.sampleRate = sampleRate > 0 && rounded > 0 ? double(rounded) : 48000.0;
+    state.exciteRateScale = EXCITE_REFERENCE_RATE / state.sampleRate;
     state.noteOnCounter = 1;
     state.voiceLimit = 10;
     for (int v = 0; v < MODAL_STRUCK_MAX_VOICES; ++v) {
@@ -181,7 +185,8 @@ float modalExcitation(ModalStruckState& state, int v) {
         float(a * double(state.noiseFilter[v]) + (1 - a) * (2.0 * x / 4294967296.0 - 1));
     state.exciteRemaining[v] = remaining - 1;
     const double noise = p[MODAL_STRUCK_PARAM_NOISE];
-    return float(window * ((1 - noise) * 0.8 + noise * double(state.noiseFilter[v]) * 0.8));
+    return float(window * ((1 - noise) * 0.8 + noise * double(state.noiseFilter[v]) * 0.8) *
+                 state.exciteRateScale);
 }
 
 float modalEnvelope(ModalStruckState& state, int v, bool& releaseEnded) {

@@ -76,6 +76,10 @@ struct ModalStruckState {
 
     double params[MODAL_STRUCK_PARAM_COUNT];
     double sampleRate;  // held at single precision
+    // 48000 / sampleRate. The strike lasts a fixed time, so its length in samples grows with
+    // the rate and every resonator takes in proportionally more; scaling each excitation
+    // sample by this keeps the level the same at every rate (and exactly as it was at 48 kHz).
+    double exciteRateScale;
     uint32_t tablesDirty;
     uint32_t noteOnCounter;
     int32_t voiceLimit;
@@ -101,7 +105,8 @@ void startModalVoice(ModalStruckState& state, int voice, int note, int noteSlot,
 void releaseModalNote(ModalStruckState& state, int note);
 
 // Per-voice excitation sample, advancing the noise generator; 0 once the strike is over.
-// Rounded to single precision once, as every renderer must read it.
+// Scaled by exciteRateScale and rounded to single precision once, as every renderer must
+// read it.
 float modalExcitation(ModalStruckState& state, int voice);
 // Envelope gain for this sample, advancing the release; sets releaseEnded when the fade has
 // just run out.
