@@ -4,6 +4,7 @@
 
 #include "controller/velmo_controller.h"
 #include "diagnostics/host_facts_json.h"
+#include "diagnostics/message_ids.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
 namespace velmo {
@@ -49,7 +50,7 @@ void VelmoController::pollTransport() {
     if (!peerConnection) return;
     IPtr<IMessage> message = owned(allocateMessage());
     if (!message) return;  // the reset stays pending for the next tick
-    message->setMessageID("velmo.diag.transportPoll");
+    message->setMessageID(kMessageTransportPoll);
     message->getAttributes()->setInt("reset", transportResetPending_ ? 1 : 0);
     sendMessage(message);
     transportResetPending_ = false;
@@ -59,7 +60,7 @@ void VelmoController::drainProcessorFeeds() {
     if (!peerConnection) return;
     IPtr<IMessage> message = owned(allocateMessage());
     if (!message) return;
-    message->setMessageID("velmo.diag.feedDrain");
+    message->setMessageID(kMessageFeedDrain);
     sendMessage(message);
 }
 
