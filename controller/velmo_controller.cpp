@@ -51,6 +51,9 @@ std::string readWholeStream(IBStream& stream) {
     return text;
 }
 
+// Indices come from the host: anything outside 0..count-1 is refused, never looked up.
+bool indexWithin(int32 index, int32 count) { return index >= 0 && index < count; }
+
 double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 
 // A plain value from a state document as the normalized value of its parameter.
@@ -280,6 +283,52 @@ tresult PLUGIN_API VelmoController::getState(IBStream* state) {
     return state->write(text.data(), static_cast<int32>(text.size()), &written);
 }
 
+// ---- host look-ups by index or id ----------------------------------------------------------
+
+tresult PLUGIN_API VelmoController::getParameterInfo(int32 paramIndex, ParameterInfo& info) {
+    if (!indexWithin(paramIndex, getParameterCount())) return kResultFalse;
+    return EditControllerEx1::getParameterInfo(paramIndex, info);
+}
+
+tresult PLUGIN_API VelmoController::getParamStringByValue(ParamID id, ParamValue valueNormalized,
+                                                          String128 string) {
+    if (string == nullptr) return kInvalidArgument;
+    return EditControllerEx1::getParamStringByValue(id, valueNormalized, string);
+}
+
+tresult PLUGIN_API VelmoController::getUnitInfo(int32 unitIndex, UnitInfo& info) {
+    if (!indexWithin(unitIndex, getUnitCount())) return kResultFalse;
+    return EditControllerEx1::getUnitInfo(unitIndex, info);
+}
+
+tresult PLUGIN_API VelmoController::selectUnit(UnitID unitId) {
+    for (int32 i = 0; i < getUnitCount(); ++i) {
+        UnitInfo info{};
+        if (getUnitInfo(i, info) == kResultOk && info.id == unitId)
+            return EditControllerEx1::selectUnit(unitId);
+    }
+    return kResultFalse;
+}
+
+tresult PLUGIN_API VelmoController::getProgramName(ProgramListID listId, int32 programIndex,
+                                                   String128 name) {
+    if (name == nullptr) return kInvalidArgument;
+    return EditControllerEx1::getProgramName(listId, programIndex, name);
+}
+
+tresult PLUGIN_API VelmoController::getProgramInfo(ProgramListID listId, int32 programIndex,
+                                                   Vst::CString attributeId,
+                                                   String128 attributeValue) {
+    if (attributeId == nullptr || attributeValue == nullptr) return kInvalidArgument;
+    return EditControllerEx1::getProgramInfo(listId, programIndex, attributeId, attributeValue);
+}
+
+tresult PLUGIN_API VelmoController::getProgramPitchName(ProgramListID listId, int32 programIndex,
+                                                        int16 midiPitch, String128 name) {
+    if (name == nullptr) return kInvalidArgument;
+    return EditControllerEx1::getProgramPitchName(listId, programIndex, midiPitch, name);
+}
+
 // ---- CC map and MIDI mapping ---------------------------------------------------------------
 
 void VelmoController::adoptCcMap(const CcMap& map, bool notifyPage) {
@@ -308,7 +357,8 @@ void VelmoController::sendCcMapToProcessor() {
 
 tresult PLUGIN_API VelmoController::getMidiControllerAssignment(int32 busIndex, int16 channel,
                                                                  CtrlNumber number, ParamID& id) {
-    if (busIndex != 0 || number < 0 || number > 127) return kResultFalse;
+    if (busIndex != 0 || channel < 0 || channel > 15 || number < 0 || number > 127)
+        return kResultFalse;
     const uint32 count = std::min<uint32>(ccMap_.count, kCcMapCapacity);
     for (uint32 i = 0; i < count; ++i) {
         const CcBinding& b = ccMap_.bindings[i];

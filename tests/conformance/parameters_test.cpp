@@ -51,9 +51,9 @@ TEST_F(Parameters, EveryParameterIsDescribedConsistently) {
     }
 }
 
-// The SDK's parameter container and unit list index with at(): an index past the end would
-// throw through the interface into the host. Enabled once the controller checks its indexes.
-TEST_F(Parameters, DISABLED_IndexOutsideTheListIsRefused) {
+// The SDK's parameter container and unit list index with at(): an index past the end must be
+// refused before it gets there, or it throws through the interface into the host.
+TEST_F(Parameters, IndexOutsideTheListIsRefused) {
     ParameterInfo none{};
     EXPECT_NE(controller()->getParameterInfo(PARAMETER_COUNT + 1, none), kResultOk);
     EXPECT_NE(controller()->getParameterInfo(-1, none), kResultOk);
