@@ -12,6 +12,7 @@
 
 #include "engine/kernel_engine.h"
 #include "kernel/kernel_api.h"
+#include "tests/engine/fixed_rate_kernel.h"
 
 namespace velmo {
 namespace {
@@ -23,26 +24,6 @@ constexpr uint32_t PARAM_LEVEL = 9;
 constexpr uint32_t PARAM_DECAY_SCALE = 4;
 
 double levelFor(int block) { return block % 2 ? 0.7 : 0.8; }
-
-// The product kernel, refusing every rate but 48 kHz: reaches the adapter.
-double createOnly48k(uint32_t maxFrames, uint32_t inputs, uint32_t outputs, double rate) {
-    return rate == 48000.0 ? VELMO_KERNEL_ENTRY(create)(maxFrames, inputs, outputs, rate) : 0.0;
-}
-
-KernelModule& fixedRateKernel() {
-    static KernelModule module([] {
-        KernelEntryPoints e = productKernelModule().entries();
-        e.create = &createOnly48k;
-        // Same kernel runtime: initialise it through the product module, only once.
-        e.setPanicSink = [](velmo_kernel_panic_sink, void*) {};
-        e.runtimeInit = []() -> int64_t {
-            productKernelModule().ensureInitialised();
-            return 0;
-        };
-        return e;
-    }());
-    return module;
-}
 
 void setRtFactor(benchmark::State& state, double rate) {
     state.counters["rt_factor"] = benchmark::Counter(static_cast<double>(state.iterations()) * HOST_BLOCK / rate,
@@ -75,7 +56,7 @@ void renderThroughEngine(benchmark::State& state, KernelModule& kernel, double r
 void BM_DirectEngine(benchmark::State& state) { renderThroughEngine(state, productKernelModule(), 48000.0); }
 
 void BM_RateConverted(benchmark::State& state) {
-    renderThroughEngine(state, fixedRateKernel(), 44100.0);
+    renderThroughEngine(state, test::fixedRateProductKernel(), 44100.0);
 }
 
 void BM_RawKernel(benchmark::State& state) {

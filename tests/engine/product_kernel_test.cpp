@@ -6,29 +6,11 @@
 #include <vector>
 
 #include "engine/kernel_engine.h"
+#include "fixed_rate_kernel.h"
 #include "realtime_guard.h"
 
 namespace velmo {
 namespace {
-
-double createOnly48k(uint32_t maxFrames, uint32_t inputs, uint32_t outputs, double rate) {
-    return rate == 48000.0 ? VELMO_KERNEL_ENTRY(create)(maxFrames, inputs, outputs, rate) : 0.0;
-}
-
-KernelModule& fixedRateProductKernel() {
-    static KernelModule module([] {
-        KernelEntryPoints e = productKernelModule().entries();
-        e.create = &createOnly48k;
-        // Same kernel runtime: initialise it through the product module, only once.
-        e.setPanicSink = [](velmo_kernel_panic_sink, void*) {};
-        e.runtimeInit = []() -> int64_t {
-            productKernelModule().ensureInitialised();
-            return 0;
-        };
-        return e;
-    }());
-    return module;
-}
 
 // Renders a struck chord for `blocks` blocks; returns the peak of the left channel.
 float strikeAndRender(KernelEngine& engine, int blocks, int32_t frames, uint64_t* allocations = nullptr,
@@ -66,7 +48,7 @@ TEST(ProductKernel, RendersBellsAtTheHostRate) {
 }
 
 TEST(ProductKernel, RendersBellsThroughTheAdapter) {
-    KernelEngine engine(fixedRateProductKernel());
+    KernelEngine engine(test::fixedRateProductKernel());
     ASSERT_TRUE(engine.setup(44100.0, 512));
     ASSERT_TRUE(engine.rateConverted());
     uint64_t allocations = 1, locks = 1;
