@@ -1,10 +1,9 @@
 #include "platform/run_loop_host.h"
 
-#include <atomic>
 #include <cmath>
 #include <map>
 
-#include "pluginterfaces/base/funknown.h"
+#include "platform/ref_counted.h"
 #include "pluginterfaces/gui/iplugview.h"
 
 namespace velmo {
@@ -12,35 +11,18 @@ namespace {
 
 using namespace Steinberg;
 
-class TimerHandler final : public Linux::ITimerHandler {
+class TimerHandler final : public RefCounted<TimerHandler, Linux::ITimerHandler> {
 public:
     TimerHandler(RunLoopCallback callback, void* context) : callback_(callback), context_(context) {}
 
     void PLUGIN_API onTimer() override { callback_(context_); }
 
-    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-        if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
-            FUnknownPrivate::iidEqual(iid, Linux::ITimerHandler::iid)) {
-            addRef();
-            *obj = this;
-            return kResultOk;
-        }
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    uint32 PLUGIN_API addRef() override { return ++refs_; }
-    uint32 PLUGIN_API release() override {
-        const uint32 left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-
 private:
+    friend RefCounted;
     ~TimerHandler() = default;
 
     RunLoopCallback callback_;
     void* context_;
-    std::atomic<uint32> refs_{1};
 };
 
 class HostRunLoop final : public RunLoop {

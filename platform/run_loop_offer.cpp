@@ -1,9 +1,8 @@
 #include "platform/run_loop_offer.h"
 
-#include <atomic>
 #include <vector>
 
-#include "pluginterfaces/base/funknown.h"
+#include "platform/ref_counted.h"
 #include "pluginterfaces/gui/iplugview.h"
 
 namespace velmo {
@@ -11,7 +10,7 @@ namespace {
 
 using namespace Steinberg;
 
-class OfferedRunLoop final : public Linux::IRunLoop {
+class OfferedRunLoop final : public RefCounted<OfferedRunLoop, Linux::IRunLoop> {
 public:
     explicit OfferedRunLoop(std::shared_ptr<RunLoop> loop) : loop_(std::move(loop)) {}
 
@@ -45,24 +44,9 @@ public:
         return kResultFalse;
     }
 
-    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-        if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
-            FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
-            addRef();
-            *obj = this;
-            return kResultOk;
-        }
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    uint32 PLUGIN_API addRef() override { return ++refs_; }
-    uint32 PLUGIN_API release() override {
-        const uint32 left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-
 private:
+    friend RefCounted;
+
     struct Entry {
         Linux::ITimerHandler* handler = nullptr;
         std::uint64_t id = 0;
@@ -84,7 +68,6 @@ private:
 
     std::shared_ptr<RunLoop> loop_;
     std::vector<std::unique_ptr<Entry>> entries_;
-    std::atomic<uint32> refs_{1};
 };
 
 }  // namespace
