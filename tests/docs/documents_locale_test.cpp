@@ -1,11 +1,10 @@
 // The documents under a comma-decimal process locale, and the allocations their readers make.
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "comma_locale.h"
 #include "docs/bridge_message.h"
 #include "docs/pad_overrides.h"
 #include "docs/state_json.h"
@@ -14,16 +13,7 @@
 namespace velmo {
 namespace {
 
-class DocumentsUnderCommaLocale : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = std::setlocale(LC_ALL, nullptr);
-        if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not generated";
-        ASSERT_EQ(std::strtod("0.5", nullptr), 0.0) << "locale did not take effect";
-    }
-    void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
-    std::string saved_;
-};
+using DocumentsUnderCommaLocale = test::CommaLocale;
 
 TEST_F(DocumentsUnderCommaLocale, StateWritesAndReadsPointDecimals) {
     const double params[VELMO_PARAM_COUNT] = {1, 0.15, 0.62, 0.12, 1.35, 1, 1.25, 0.5, 0.02, 0.78};

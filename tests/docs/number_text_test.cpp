@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +12,7 @@
 #include <random>
 #include <string>
 
+#include "comma_locale.h"
 #include "docs/json_write.h"
 
 namespace velmo {
@@ -132,16 +132,7 @@ TEST(NumberText, FormatsShortestAndPrintfForms) {
 }
 
 // Under a comma-decimal locale strtod and printf change; our readers and writers must not.
-class CommaLocale : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = std::setlocale(LC_ALL, nullptr);
-        if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not generated";
-        ASSERT_EQ(std::strtod("0.5", nullptr), 0.0) << "locale did not take effect";
-    }
-    void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
-    std::string saved_;
-};
+using test::CommaLocale;
 
 TEST_F(CommaLocale, NumbersReadAndWriteAsInTheCLocale) {
     double v = 0;
