@@ -11,6 +11,7 @@
 
 #include "ccmap/cc_map_json.h"
 #include "docs/sampler_names.h"
+#include "write_chunk.h"
 
 namespace velmo {
 namespace {
@@ -411,15 +412,7 @@ StateChunk randomChunk(std::mt19937_64& rng) {
     return c;
 }
 
-std::string writeChunk(const StateChunk& c) {
-    BankStateRefOut bank = bankStateRefOut(c.bank);
-    AuthoredStateOut authored{c.authoredBytes.data(), c.authoredBytes.size(), c.authoredVersion};
-    return writeStateJson(c.params, c.variation, c.hasCcMap ? &c.ccMap : nullptr,
-                          c.samplerAssetFault, c.samplerZoneProgram,
-                          c.bank.present ? &bank : nullptr,
-                          c.hasPadOverrides ? &c.padOverrides : nullptr,
-                          c.hasAuthoredState ? &authored : nullptr);
-}
+using test::writeChunk;
 
 void expectEqualChunks(const StateChunk& a, const StateChunk& b) {
     for (std::uint32_t i = 0; i < VELMO_PARAM_COUNT; ++i) {

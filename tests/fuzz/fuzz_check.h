@@ -5,6 +5,7 @@
 #include <string>
 
 #include "docs/state_json.h"
+#include "tests/docs/write_chunk.h"
 
 #define FUZZ_CHECK(cond)                                                              \
     do {                                                                              \
@@ -16,16 +17,7 @@
 
 namespace velmo::fuzz {
 
-// Writes a parsed state record back the way the processor would.
-inline std::string writeChunk(const StateChunk& c) {
-    BankStateRefOut bank = bankStateRefOut(c.bank);
-    AuthoredStateOut authored{c.authoredBytes.data(), c.authoredBytes.size(), c.authoredVersion};
-    return writeStateJson(c.params, c.variation, c.hasCcMap ? &c.ccMap : nullptr,
-                          c.samplerAssetFault, c.samplerZoneProgram,
-                          c.bank.present ? &bank : nullptr,
-                          c.hasPadOverrides ? &c.padOverrides : nullptr,
-                          c.hasAuthoredState ? &authored : nullptr);
-}
+using test::writeChunk;
 
 // A parsed state, written, must parse again to a record that writes the same bytes, with the
 // sections the writer carries unchanged.
