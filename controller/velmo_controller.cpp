@@ -7,6 +7,7 @@
 #include "ccmap/cc_map_json.h"
 #include "diagnostics/compiled_banks.h"
 #include "diagnostics/lifecycle_json.h"
+#include "diagnostics/message_ids.h"
 #include "docs/json_write.h"
 #include "docs/state_json.h"
 #include "params/factory_presets.h"
@@ -350,8 +351,8 @@ void VelmoController::sendCcMapToProcessor() {
     if (!message) return;
     std::string doc;
     writeCcMapJson(doc, ccMap_);
-    message->setMessageID("velmo.ccMap");
-    message->getAttributes()->setBinary("json", doc.data(), static_cast<uint32>(doc.size()));
+    message->setMessageID(kMessageCcMap);
+    message->getAttributes()->setBinary(kPayloadAttribute, doc.data(), static_cast<uint32>(doc.size()));
     sendMessage(message);
 }
 
@@ -382,11 +383,11 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
     uint32 size = 0;
     const auto payload = [&]() {
         IAttributeList* attrs = message->getAttributes();
-        return attrs != nullptr && attrs->getBinary("json", data, size) == kResultOk &&
+        return attrs != nullptr && attrs->getBinary(kPayloadAttribute, data, size) == kResultOk &&
                data != nullptr;
     };
 
-    if (std::strcmp(messageId, "velmo.diag.lifecycle") == 0) {
+    if (std::strcmp(messageId, kMessageLifecycle) == 0) {
         if (payload() && size >= 1 && size <= MAX_LIFECYCLE_NAME_BYTES) {
             char name[MAX_LIFECYCLE_NAME_BYTES + 1] = {};
             std::memcpy(name, data, size);
@@ -396,7 +397,7 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
         }
         return kResultOk;
     }
-    if (std::strcmp(messageId, "velmo.diag.transport") == 0) {
+    if (std::strcmp(messageId, kMessageTransport) == 0) {
         if (payload() && size == sizeof(TransportFact)) {
             TransportFact fact;
             std::memcpy(&fact, data, sizeof fact);
@@ -404,11 +405,11 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
         }
         return kResultOk;
     }
-    if (std::strcmp(messageId, "velmo.diag.signal") == 0) {
+    if (std::strcmp(messageId, kMessageSignal) == 0) {
         payload();
         return kResultOk;
     }
-    if (std::strcmp(messageId, "velmo.diag.hostFacts") == 0) {
+    if (std::strcmp(messageId, kMessageHostFacts) == 0) {
         if (payload() && size == sizeof(HostFacts)) {
             HostFacts facts;
             std::memcpy(&facts, data, sizeof facts);
@@ -416,7 +417,7 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
         }
         return kResultOk;
     }
-    if (std::strcmp(messageId, "velmo.runtimeDiagnostics") == 0) {
+    if (std::strcmp(messageId, kMessageRuntimeDiagnostics) == 0) {
         if (payload() && size >= 1 && size <= MAX_RUNTIME_REPORT_BYTES)
             handleRuntimeDiagnostics(data, size);
         return kResultOk;
@@ -435,11 +436,11 @@ void VelmoController::handleRuntimeDiagnostics(const void* data, uint32 size) {
 void VelmoController::sendPresetLoadedToProcessor(const std::string& json) {
     IPtr<IMessage> message = owned(allocateMessage());
     if (!message) return;
-    message->setMessageID("velmo.diag.presetLoaded");
+    message->setMessageID(kMessagePresetLoaded);
     // An empty text travels as no attribute, which the processor reads the same way: hosts
     // built on the SDK's attribute list leak a zero-byte binary value.
     if (!json.empty())
-        message->getAttributes()->setBinary("json", json.data(), static_cast<uint32>(json.size()));
+        message->getAttributes()->setBinary(kPayloadAttribute, json.data(), static_cast<uint32>(json.size()));
     sendMessage(message);
 }
 
