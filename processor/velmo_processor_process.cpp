@@ -94,11 +94,13 @@ tresult PLUGIN_API VelmoProcessor::process(ProcessData& data) {
     engine.processBlock(inputs, inputChannels, out.channelBuffers32, out.numChannels,
                         data.numSamples);
 
+    // The engine already knows when the whole block is zero; only a sounding block needs a
+    // per-channel look.
     uint64 silence = 0;
     const int32 flagged = std::min<int32>(out.numChannels, 63);
     for (int32 c = 0; c < flagged; ++c) {
         const float* channel = out.channelBuffers32[c];
-        if (channel == nullptr ||
+        if (engine.blockSilent() || channel == nullptr ||
             std::all_of(channel, channel + data.numSamples, [](float s) { return s == 0.0f; })) {
             silence |= uint64(1) << c;
         }
