@@ -10,7 +10,15 @@ packages=(
   libsndfile1-dev
   clang-14 libclang-rt-14-dev    # libFuzzer and sanitizer runtimes
   locales                        # a comma-decimal locale for the number-format tests
+  libssl-dev libcurl4-openssl-dev libarchive-dev openssl   # sample banks: SHA-256, HTTPS, unzip
+  libgtk-3-dev libwebkit2gtk-4.1-dev                       # the editor's web-view helper
+  chromium xvfb xauth x11-utils imagemagick                # page and editor tests, screenshots
+  dpkg-dev file                                            # the Debian package
 )
+# Node.js runs the page tests; a machine that already has node and npm keeps its own.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
