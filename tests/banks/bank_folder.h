@@ -16,6 +16,14 @@
 
 namespace velmo::test {
 
+inline std::string str(const std::string& text)
+{
+    std::string out(1, '"');
+    out += text;
+    out += '"';
+    return out;
+}
+
 // Members of one JSON object, each value as raw JSON text; set() replaces or appends.
 struct JsonMembers {
     std::vector<std::pair<std::string, std::string>> members;
@@ -36,13 +44,15 @@ struct JsonMembers {
         std::string out = "{";
         for (const auto& [key, raw] : members) {
             if (out.size() > 1) out += ',';
-            out += "\"" + key + "\":" + raw;
+            out += str(key);
+            out += ':';
+            out += raw;
         }
         return out + "}";
     }
 };
 
-inline std::string str(const std::string& text) { return "\"" + text + "\""; }
+
 inline std::string array(const std::vector<JsonMembers>& items)
 {
     std::string out = "[";

@@ -110,5 +110,44 @@ TEST(WavDecode, EveryCase)
     }
 }
 
+// The integer formats take an exact integer shortcut; it must agree with the plain rule (mean of
+// the channels in [-1, 1), times 32767, rounded half away from zero, over 32768) everywhere.
+TEST(WavDecode, IntegerFormatsFollowTheQuantisationRule)
+{
+    const auto rule = [](double mean) { return static_cast<float>(std::round(mean * 32767.0) / 32768.0); };
+    std::vector<int> all16;
+    for (int v = -32768; v <= 32767; ++v) all16.push_back(v);
+    std::vector<int> pairs16, pairs24, mono24;
+    std::uint32_t noise = 1;
+    for (int i = 0; i < 200000; ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        pairs16.push_back(static_cast<std::int16_t>(noise >> 16));
+        mono24.push_back(static_cast<std::int32_t>(noise) >> 8);
+        pairs24.push_back(static_cast<std::int32_t>(noise * 2654435761u) >> 8);
+    }
+    for (int edge : {-8388608, 8388607, -1, 1, 128, -128, 0}) mono24.push_back(edge), pairs24.push_back(edge);
+    pairs24.push_back(-8388608);  // even count: frames of two
+
+    const auto decode = [](const Bytes& file) {
+        WavAudio audio;
+        std::string message;
+        EXPECT_TRUE(decodeWav(file, audio, message)) << message;
+        return audio.samples;
+    };
+    const auto expectRule = [&](const std::vector<float>& got, const std::vector<int>& in, int channels,
+                                double scale) {
+        ASSERT_EQ(got.size(), in.size() / channels);
+        for (std::size_t f = 0; f < got.size(); ++f) {
+            double sum = 0;
+            for (int c = 0; c < channels; ++c) sum += in[f * channels + c] / scale;
+            ASSERT_EQ(got[f], rule(sum / channels)) << "frame " << f;
+        }
+    };
+    expectRule(decode(wavFile(1, 1, 48000, 16, pcm16(all16))), all16, 1, 32768.0);
+    expectRule(decode(wavFile(1, 2, 48000, 16, pcm16(pairs16))), pairs16, 2, 32768.0);
+    expectRule(decode(wavFile(1, 1, 48000, 24, pcm24(mono24))), mono24, 1, 8388608.0);
+    expectRule(decode(wavFile(1, 2, 48000, 24, pcm24(pairs24))), pairs24, 2, 8388608.0);
+}
+
 }  // namespace
 }  // namespace velmo
