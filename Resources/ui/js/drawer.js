@@ -22,7 +22,7 @@ export class Drawer {
     this.lastSeq = 0;
     this.toggle.addEventListener('click', () => (this.isOpen() ? this.close() : this.open()));
     $('drawer-close').addEventListener('click', () => this.close());
-    this.drawer.addEventListener('keydown', (e) => { if (e.key === 'Escape') this.close(); });
+    document.addEventListener('keydown', (e) => { if (e.key === 'Escape') this.close(); });
   }
 
   isOpen() { return !this.drawer.hidden; }
@@ -30,6 +30,7 @@ export class Drawer {
   open() {
     if (this.isOpen()) return;
     this.drawer.hidden = false;
+    document.body.classList.add('drawer-open');
     this.toggle.setAttribute('aria-expanded', 'true');
     clear($('lifecycle'));
     this.lastSeq = 0;
@@ -40,6 +41,7 @@ export class Drawer {
   close() {
     if (!this.isOpen()) return;
     this.drawer.hidden = true;
+    document.body.classList.remove('drawer-open');
     this.toggle.setAttribute('aria-expanded', 'false');
     this.post({ type: 'velmo.diag.unsubscribe' });
     this.toggle.focus();

@@ -69,7 +69,13 @@ export async function openPage(viewport = { width: 1100, height: 800 }) {
     s.sent.push({ at: Date.now(), ...JSON.parse(text) });
     bridge.stdin.write(text + '\n');
   });
-  await page.addInitScript(`window.webkit = { messageHandlers: { velmo: { postMessage: function (t) { window.__zurizPost(t); } } } };\n${INJECTED}`);
+  // Each posted text is stamped with the animation frame it left in: a frame counter that
+  // runs first in every frame (registered before anything of the page's).
+  await page.addInitScript(`window.__zurizFrame = 0; window.__zurizPosts = [];
+(function count() { window.__zurizFrame += 1; requestAnimationFrame(count); })();
+window.webkit = { messageHandlers: { velmo: { postMessage: function (t) {
+  window.__zurizPosts.push({ frame: window.__zurizFrame, text: t }); window.__zurizPost(t); } } } };
+${INJECTED}`);
   // Unhandled rejections surface as page errors in chromium; record them explicitly too.
   await page.addInitScript(() => window.addEventListener('unhandledrejection', (e) => {
     console.error('unhandled rejection: ' + (e.reason && e.reason.message || e.reason));
@@ -92,6 +98,25 @@ export async function openPage(viewport = { width: 1100, height: 800 }) {
     setTimeout(() => { const i = waiters.indexOf(w); if (i >= 0) { waiters.splice(i, 1); reject(new Error('timed out waiting for a document')); } }, ms);
   });
   s.delivered = () => chain;
+  // Waits until n documents matching test arrived since docs index `from`; returns them.
+  s.waitDocs = async (test, n, from, ms = 5000) => {
+    const end = Date.now() + ms;
+    for (;;) {
+      const got = s.docs.slice(from).filter(test);
+      if (got.length >= n) { await chain; return got; }
+      if (Date.now() > end) throw new Error(`only ${got.length} of ${n} documents arrived`);
+      await new Promise((r) => setTimeout(r, 20));
+    }
+  };
+  // setParam messages per animation frame, from the page's own stamps.
+  s.setParamsPerFrame = async () => {
+    const posts = await page.evaluate(() => window.__zurizPosts);
+    const perFrame = new Map();
+    for (const p of posts) {
+      if (JSON.parse(p.text).type === 'velmo.setParam') perFrame.set(p.frame, (perFrame.get(p.frame) || 0) + 1);
+    }
+    return [...perFrame.values()];
+  };
   s.count = (type, p) => s.sent.filter((m) => m.type === type && (!p || m.path === p)).length;
   // The controller's plain values, asked with "velmo.getState".
   s.controllerState = async () => {
