@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "docs/json_write.h"
 #include "kernel/bell_families.h"
 #include "kernel/bells_processor.h"
+#include "json_members.h"
 
 namespace {
 
@@ -17,13 +17,6 @@ struct Case {
 
 constexpr double kRate = 48000.0;
 constexpr double kTwoPi = 6.283185307179586;
-
-void member(std::string& out, const char* key, double value, bool first = false) {
-    if (!first) out += ',';
-    velmo::jsonAppendQuoted(out, key);
-    out += ':';
-    velmo::jsonAppendNumber(out, value);
-}
 
 }  // namespace
 
@@ -50,11 +43,11 @@ int main() {
         if (v == MODAL_STRUCK_MAX_VOICES) return 1;
         if (out.size() > 1) out += ',';
         out += "{\"values\":{";
-        member(out, "ir.family", c.family, true);
-        member(out, "strike.position", c.position);
-        member(out, "ir.size", c.size);
-        member(out, "ir.decayScale", c.decayScale);
-        member(out, "ir.damping", c.damping);
+        uitest::member(out, "ir.family", c.family, true);
+        uitest::member(out, "strike.position", c.position);
+        uitest::member(out, "ir.size", c.size);
+        uitest::member(out, "ir.decayScale", c.decayScale);
+        uitest::member(out, "ir.damping", c.damping);
         out += "},\"partials\":[";
         const int modes = m.recipeModeCount[selectedFamily(c.family)];
         for (int mode = 0; mode < modes; ++mode) {
@@ -65,9 +58,9 @@ int main() {
             for (int k = left; k <= left + 1; ++k) angle += std::atan2(m.coefSin[v][k], m.coefCos[v][k]);
             const double radius = std::hypot(double(m.coefCos[v][left]), double(m.coefSin[v][left]));
             out += mode > 0 ? ",{" : "{";
-            member(out, "hz", angle / 2.0 * kRate / kTwoPi, true);
-            member(out, "level", m.modeGain[v][left]);
-            member(out, "rate", -std::log(radius) * kRate);
+            uitest::member(out, "hz", angle / 2.0 * kRate / kTwoPi, true);
+            uitest::member(out, "level", m.modeGain[v][left]);
+            uitest::member(out, "rate", -std::log(radius) * kRate);
             out += '}';
         }
         out += "]}";
