@@ -1,5 +1,5 @@
 // zuriz-render: plays the built-in demo score, or a Standard MIDI File, through a VST3
-// instrument bundle loaded as a host loads it, and writes the result to a WAV file.
+// instrument bundle loaded as a host loads it, and writes the result to a WAV, FLAC or Ogg file.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,13 +9,14 @@
 
 #include "platform/module_path.h"
 #include "platform/terminal.h"
+#include "tools/render/audio_file.h"
 #include "tools/host/module_loader.h"
 #include "tools/render/demo_score.h"
 #include "tools/render/midi_file.h"
+#include "tools/render/plugin_listing.h"
 #include "tools/render/plugin_render.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_summary.h"
-#include "tools/render/wav_file.h"
 
 namespace {
 
@@ -27,11 +28,16 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// Zuriz.vst3 from the build this program belongs to, else where Linux hosts look.
+// Zuriz.vst3 from the build this program belongs to, or from the prefix it is installed in
+// (/usr/bin -> /usr/lib/vst3), else where Linux hosts look.
 std::string defaultPluginPath() {
     std::vector<fs::path> candidates;
     const std::string self = velmo::currentExecutableFile();
-    if (!self.empty()) candidates.push_back(fs::path(self).parent_path().parent_path() / "Zuriz.vst3");
+    if (!self.empty()) {
+        const fs::path prefix = fs::path(self).parent_path().parent_path();
+        candidates.push_back(prefix / "Zuriz.vst3");
+        candidates.push_back(prefix / "lib/vst3/Zuriz.vst3");
+    }
     if (const char* home = std::getenv("HOME")) candidates.push_back(fs::path(home) / ".vst3/Zuriz.vst3");
     candidates.push_back("/usr/local/lib/vst3/Zuriz.vst3");
     candidates.push_back("/usr/lib/vst3/Zuriz.vst3");
@@ -77,8 +83,11 @@ int main(int argc, char** argv) {
         case ParseOutcome::Run: break;
     }
 
+    const bool listing = options.listParams || options.listPresets;
     Score score;
-    if (options.midi.empty()) {
+    if (listing) {
+        // Nothing is played.
+    } else if (options.midi.empty()) {
         score = demoScore();
     } else if (!readMidiFile(options.midi, score, error)) {
         return fail(options.midi + ": " + error);
@@ -89,6 +98,11 @@ int main(int argc, char** argv) {
     if (!module) return fail(error);
     auto plugin = velmo::host::PluginInstance::create(*module, &error, "zuriz-render");
     if (!plugin) return fail(error);
+    if (listing) {
+        if (options.listParams) std::fputs(listParameters(plugin->controller()).c_str(), stdout);
+        if (options.listPresets) std::fputs(listPrograms(plugin->controller()).c_str(), stdout);
+        return 0;
+    }
 
     std::vector<float> audio;
     double seconds = 0.0;
@@ -96,6 +110,7 @@ int main(int argc, char** argv) {
     {
         PluginRenderer renderer(*plugin);
         if (!renderer.prepare({options.rate, options.block, options.tailSeconds}, error)) return fail(error);
+        if (!options.presetFile.empty() && !renderer.loadPreset(options.presetFile, error)) return fail(error);
         if (!options.preset.empty() && !renderer.selectProgram(options.preset, error)) return fail(error);
         for (const auto& [path, value] : options.params)
             if (!renderer.pinParameter(path, value, error)) return fail(error);
@@ -112,7 +127,7 @@ int main(int argc, char** argv) {
     if (failedBlocks > 0)
         std::fprintf(stderr, "zuriz-render: the plug-in reported %d failed block(s)\n", failedBlocks);
     const int rate = static_cast<int>(options.rate);
-    if (const std::string werr = writeWavFile(options.out, audio, 2, rate); !werr.empty())
+    if (const std::string werr = writeAudioFile(options.out, audio, 2, rate); !werr.empty())
         return fail("cannot write " + options.out + ": " + werr);
     const RenderSummary summary = summarise(audio, 2, rate, seconds);
     std::printf("%s\n", formatSummary(summary, options.out).c_str());
