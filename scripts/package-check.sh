@@ -50,7 +50,7 @@ in_root() { chroot "$target" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:
 say "dpkg -i $(basename "$deb"), then apt-get -f install"
 in_root apt-get update -qq
 in_root dpkg -i /tmp/zuriz.deb >/dev/null 2>&1 || true
-in_root env DEBIAN_FRONTEND=noninteractive apt-get -f install -y -qq --no-install-recommends >/dev/null
+in_root env DEBIAN_FRONTEND=noninteractive apt-get -o Dpkg::Use-Pty=0 -f install -y -qq --no-install-recommends >/dev/null 2>&1
 in_root dpkg-query -W -f='${Status} ${Version}\n' zuriz | grep -q "install ok installed" \
   || { say "FAIL: the package is not installed"; exit 1; }
 in_root dpkg -L zuriz >"$target/tmp/zuriz.files"
