@@ -1,8 +1,6 @@
 // zuriz-render's listings, its refusals, its output formats and --preset-file, run as a user
 // runs the program.
 #include <gtest/gtest.h>
-#include <sndfile.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -11,38 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "tests/render/command_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Audio {
-    int format = 0;
-    int channels = 0;
-    std::vector<float> samples;
-};
-
-Audio readAudio(const std::string& path) {
-    Audio a;
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    if (f == nullptr) return a;
-    a.format = info.format;
-    a.channels = info.channels;
-    a.samples.resize(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_float(f, a.samples.data(), info.frames);
-    sf_close(f);
-    return a;
-}
+using Audio = velmo::test::AudioData;
+const auto readAudio = velmo::test::readAudioFile;
 
 // Runs zuriz-render with `args`; its exit status, and standard output and error together.
 int render(const std::string& args, std::string& output) {
     output.clear();
-    FILE* pipe = ::popen((std::string(ZURIZ_RENDER_PROGRAM) + " --plugin " ZURIZ_BUNDLE_DIR " " + args + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return velmo::test::runCommand(
+        std::string(ZURIZ_RENDER_PROGRAM) + " --plugin " ZURIZ_BUNDLE_DIR " " + args + " 2>&1", output);
 }
 
 class RenderCommand : public ::testing::Test {
