@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/render/command_run.h"
 #include "tools/render/demo_score.h"
 
 namespace velmo::render {
@@ -23,34 +24,9 @@ namespace fs = std::filesystem;
 constexpr double FUNDAMENTAL_RATIO[5] = {1.0, 2.0, 1.0, 1.0, 1.0};
 constexpr bool HAS_HUM[5] = {true, false, false, false, false};
 
-struct Wav {
-    int rate = 0;
-    int channels = 0;
-    std::vector<float> samples;
-};
-
-Wav readWav(const std::string& path) {
-    Wav w;
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    if (f == nullptr) return w;
-    w.rate = info.samplerate;
-    w.channels = info.channels;
-    w.samples.resize(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_float(f, w.samples.data(), info.frames);
-    sf_close(f);
-    return w;
-}
-
-// Runs a command; returns its exit status and keeps what it printed on standard output.
-int run(const std::string& command, std::string& output) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using Wav = test::AudioData;
+const auto readWav = test::readAudioFile;
+const auto run = test::runCommand;
 
 // Hann-windowed mono mix of a stretch of interleaved stereo.
 std::vector<double> windowedMono(const Wav& w, double fromSeconds, double toSeconds) {

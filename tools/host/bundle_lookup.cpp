@@ -13,7 +13,12 @@ namespace fs = std::filesystem;
 std::string defaultBundlePath() {
     std::vector<fs::path> candidates;
     const std::string self = currentExecutableFile();
-    if (!self.empty()) candidates.push_back(fs::path(self).parent_path().parent_path() / "Zuriz.vst3");
+    if (!self.empty()) {
+        // bin/../Zuriz.vst3 in a build; bin/../lib/vst3 where a package installed the tool.
+        const fs::path prefix = fs::path(self).parent_path().parent_path();
+        candidates.push_back(prefix / "Zuriz.vst3");
+        candidates.push_back(prefix / "lib/vst3/Zuriz.vst3");
+    }
     if (const char* home = std::getenv("HOME")) candidates.push_back(fs::path(home) / ".vst3/Zuriz.vst3");
     candidates.push_back("/usr/local/lib/vst3/Zuriz.vst3");
     candidates.push_back("/usr/lib/vst3/Zuriz.vst3");

@@ -1,6 +1,6 @@
 #pragma once
 // Where a tool finds the Zuriz bundle when it is not told: the one of the build it belongs to
-// (bin/../Zuriz.vst3), else where Linux hosts look (the user's, then the system folders).
+// (bin/../Zuriz.vst3) or of the prefix it is installed in (bin/../lib/vst3), else where Linux hosts look (the user's, then the system folders).
 #include <string>
 
 namespace velmo::host {

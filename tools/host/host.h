@@ -11,6 +11,10 @@
 //   Steinberg::Vst::HostApplication the host context (createInstance of messages); its
 //                                   addRef/release do nothing, so own it (unique_ptr)
 //   Steinberg::MemoryStream         an IBStream in memory (component state)
+//   PresetFile / readPresetFile     .vstpreset files (preset_file.h); capturePreset and
+//                                   applyPreset move them in and out of a plug-in
+//                                   (plugin_presets.h)
+//   moduleInfoJson                  moduleinfo.json of a loaded module (module_info.h)
 #include "base/source/fobject.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"

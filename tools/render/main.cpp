@@ -1,5 +1,5 @@
 // zuriz-render: plays the built-in demo score, or a Standard MIDI File, through a VST3
-// instrument bundle loaded as a host loads it, and writes the result to a WAV file.
+// instrument bundle loaded as a host loads it, and writes the result to a WAV, FLAC or Ogg file.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -7,13 +7,14 @@
 
 #include "platform/terminal.h"
 #include "tools/host/bundle_lookup.h"
+#include "tools/render/audio_file.h"
 #include "tools/host/module_loader.h"
 #include "tools/render/demo_score.h"
 #include "tools/render/midi_file.h"
+#include "tools/render/plugin_listing.h"
 #include "tools/render/plugin_render.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_summary.h"
-#include "tools/render/wav_file.h"
 
 namespace {
 
@@ -60,8 +61,11 @@ int main(int argc, char** argv) {
         case ParseOutcome::Run: break;
     }
 
+    const bool listing = options.listParams || options.listPresets;
     Score score;
-    if (options.midi.empty()) {
+    if (listing) {
+        // Nothing is played.
+    } else if (options.midi.empty()) {
         score = demoScore();
     } else if (!readMidiFile(options.midi, score, error)) {
         return fail(options.midi + ": " + error);
@@ -72,6 +76,11 @@ int main(int argc, char** argv) {
     if (!module) return fail(error);
     auto plugin = velmo::host::PluginInstance::create(*module, &error, "zuriz-render");
     if (!plugin) return fail(error);
+    if (listing) {
+        if (options.listParams) std::fputs(listParameters(plugin->controller()).c_str(), stdout);
+        if (options.listPresets) std::fputs(listPrograms(plugin->controller()).c_str(), stdout);
+        return 0;
+    }
 
     std::vector<float> audio;
     double seconds = 0.0;
@@ -79,6 +88,7 @@ int main(int argc, char** argv) {
     {
         PluginRenderer renderer(*plugin);
         if (!renderer.prepare({options.rate, options.block, options.tailSeconds}, error)) return fail(error);
+        if (!options.presetFile.empty() && !renderer.loadPreset(options.presetFile, error)) return fail(error);
         if (!options.preset.empty() && !renderer.selectProgram(options.preset, error)) return fail(error);
         for (const auto& [path, value] : options.params)
             if (!renderer.pinParameter(path, value, error)) return fail(error);
@@ -95,7 +105,7 @@ int main(int argc, char** argv) {
     if (failedBlocks > 0)
         std::fprintf(stderr, "zuriz-render: the plug-in reported %d failed block(s)\n", failedBlocks);
     const int rate = static_cast<int>(options.rate);
-    if (const std::string werr = writeWavFile(options.out, audio, 2, rate); !werr.empty())
+    if (const std::string werr = writeAudioFile(options.out, audio, 2, rate); !werr.empty())
         return fail("cannot write " + options.out + ": " + werr);
     const RenderSummary summary = summarise(audio, 2, rate, seconds);
     std::printf("%s\n", formatSummary(summary, options.out).c_str());

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "params/param_table.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 #include "tools/host/event_list.h"
+#include "tools/host/plugin_presets.h"
 #include "tools/render/parameter_lookup.h"
+#include "tools/render/plugin_listing.h"
 
 namespace velmo::render {
 
@@ -110,9 +113,28 @@ bool PluginRenderer::pinParameter(const std::string& path, const std::string& va
         error = "\"" + value + "\" is not a value of " + path;
         return false;
     }
+    // The plug-in clamps a number beyond either end; a user who typed it meant something else.
+    char* end = nullptr;
+    const double typed = std::strtod(value.c_str(), &end);
+    const double low = controller->normalizedParamToPlain(*id, 0.0);
+    const double high = controller->normalizedParamToPlain(*id, 1.0);
+    if (end != value.c_str() && !(typed >= std::min(low, high) && typed <= std::max(low, high))) {
+        error = path + "=" + value + " is outside the range of " + path + ": " + parameterRange(controller, *id);
+        return false;
+    }
     controller->setParamNormalized(*id, normalized);
     queueParameter(*id, normalized);
     pinned_[*id] = normalized;
+    return true;
+}
+
+bool PluginRenderer::loadPreset(const std::string& file, std::string& error) {
+    host::PresetFile preset;
+    if (!host::loadPresetFile(file, preset, error)) return false;
+    if (!host::applyPreset(plugin_, preset, error)) {
+        error = file + ": " + error;
+        return false;
+    }
     return true;
 }
 

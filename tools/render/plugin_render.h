@@ -36,8 +36,11 @@ public:
     // Selects a program by name or index (from 0) through the controller, as a host's
     // program menu does; the preset's parameter edits reach the processor with the first block.
     bool selectProgram(const std::string& nameOrIndex, std::string& error);
+    // Loads a .vstpreset file into the processor and the controller, as a host loads a preset.
+    bool loadPreset(const std::string& file, std::string& error);
     // Sets a parameter (see findParameter) from its text, e.g. "Glass" or "0.7"; the value
-    // then holds for the whole render: the score's own changes of it are dropped.
+    // then holds for the whole render: the score's own changes of it are dropped. A number
+    // outside the parameter's plain range is refused, the range named in `error`.
     bool pinParameter(const std::string& path, const std::string& value, std::string& error);
 
     // Renders the score (plus the tail) into interleaved stereo. `progress` is told the

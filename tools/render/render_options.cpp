@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tools/render/audio_file.h"
+
 namespace velmo::render {
 namespace {
 
@@ -29,24 +31,32 @@ std::string defaultOutput(const std::string& midi) {
 const char* renderHelpText() {
     return "usage: zuriz-render [options]\n"
            "Plays a score through a VST3 instrument, as a host would, and writes what it renders\n"
-           "to a 32-bit float stereo WAV file; then prints one line: duration, peak, RMS and how\n"
-           "many times faster than real time it rendered.\n"
+           "to a stereo audio file; then prints one line: duration, peak, RMS and how many times\n"
+           "faster than real time it rendered.\n"
            "\n"
            "  --plugin PATH        the instrument's .vst3 bundle (default: Zuriz.vst3 from this\n"
-           "                       build, else from ~/.vst3, /usr/local/lib/vst3, /usr/lib/vst3)\n"
+           "                       build or from PREFIX/lib/vst3 beside an installed\n"
+           "                       PREFIX/bin/zuriz-render, else from ~/.vst3,\n"
+           "                       /usr/local/lib/vst3, /usr/lib/vst3)\n"
            "  --midi FILE          play a Standard MIDI File instead of the built-in demo (five\n"
            "                       sections, one per bell family)\n"
            "  --preset NAME|INDEX  select one of the plug-in's programs first; INDEX counts\n"
            "                       from 0 (Zuriz: \"Deep Bourdon\" or 1)\n"
+           "  --preset-file FILE   load a .vstpreset file first (as a host loads a preset)\n"
            "  --param PATH=VALUE   hold a parameter at VALUE for the whole render (the score's\n"
            "                       own changes of it are dropped); PATH is a Zuriz path such as\n"
            "                       strike.position, a parameter title, or an id; VALUE as the\n"
-           "                       plug-in shows it (ir.family=Glass, ir.decayScale=2). Repeatable.\n"
+           "                       plug-in shows it (ir.family=Glass, ir.decayScale=2); a number\n"
+           "                       outside the parameter's range is refused. Repeatable.\n"
            "  --rate HZ            sample rate (default 48000)\n"
            "  --block FRAMES       frames per process call, 1-16384 (default 512)\n"
            "  --tail SECONDS       time rendered after the last event (default 4)\n"
-           "  --out PATH           the WAV file (default zuriz-demo.wav, or the MIDI file's name\n"
-           "                       with .wav, in the working directory)\n"
+           "  --out PATH           the audio file, its format by its extension: .wav (32-bit\n"
+           "                       float), .flac (24-bit) or .ogg (Vorbis) (default\n"
+           "                       zuriz-demo.wav, or the MIDI file's name with .wav, in the\n"
+           "                       working directory)\n"
+           "  --list-params        print the plug-in's parameters (id, path, range, default)\n"
+           "  --list-presets       print the plug-in's programs (for --preset)\n"
            "  -h, --help           this text\n"
            "\n"
            "A progress bar is shown on standard error when a render takes a while.\n";
@@ -57,6 +67,10 @@ ParseOutcome parseRenderOptions(const std::vector<std::string>& args, RenderOpti
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "-h" || arg == "--help") return ParseOutcome::Help;
+        if (arg == "--list-params" || arg == "--list-presets") {
+            (arg == "--list-params" ? o.listParams : o.listPresets) = true;
+            continue;
+        }
         // Every other option takes a value: "--name VALUE" or "--name=VALUE".
         std::string name = arg, value;
         bool hasValue = false;
@@ -68,7 +82,7 @@ ParseOutcome parseRenderOptions(const std::vector<std::string>& args, RenderOpti
             value = args[i + 1];
             hasValue = true;
         }
-        static const char* const known[] = {"--plugin", "--midi", "--preset", "--param",
+        static const char* const known[] = {"--plugin", "--midi", "--preset", "--preset-file", "--param",
                                             "--rate", "--block", "--tail", "--out"};
         if (std::find_if(std::begin(known), std::end(known), [&](const char* k) { return name == k; }) ==
             std::end(known)) {
@@ -88,6 +102,8 @@ ParseOutcome parseRenderOptions(const std::vector<std::string>& args, RenderOpti
             o.midi = value;
         } else if (name == "--preset") {
             o.preset = value;
+        } else if (name == "--preset-file") {
+            o.presetFile = value;
         } else if (name == "--out") {
             o.out = value;
         } else if (name == "--param") {
@@ -118,6 +134,8 @@ ParseOutcome parseRenderOptions(const std::vector<std::string>& args, RenderOpti
         }
     }
     if (o.out.empty()) o.out = defaultOutput(o.midi);
+    // A wrong extension is found now, not after a long render.
+    if (!o.listParams && !o.listPresets && audioFormatForPath(o.out, error) == 0) return ParseOutcome::Error;
     return ParseOutcome::Run;
 }
 

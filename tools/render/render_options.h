@@ -10,11 +10,14 @@ struct RenderOptions {
     std::string plugin;  // bundle path; empty: find Zuriz.vst3
     std::string midi;    // Standard MIDI File; empty: the built-in demo
     std::string preset;  // program name or index; empty: none
+    std::string presetFile;  // a .vstpreset file loaded before rendering; empty: none
+    bool listParams = false;   // print the parameters instead of rendering
+    bool listPresets = false;  // print the programs instead of rendering
     std::vector<std::pair<std::string, std::string>> params;  // path, value text
     double rate = 48000.0;
     int block = 512;
     double tailSeconds = 4.0;
-    std::string out;  // empty until parsed: then the default name
+    std::string out;  // empty until parsed: then the default name; .wav, .flac or .ogg
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -1,0 +1,10 @@
+# The files the package installs, relative to its prefix (/usr).
+set(PACKAGE_FILES
+  "lib/vst3/Zuriz.vst3/Contents/${ARCH}-linux/Zuriz.so"
+  "lib/vst3/Zuriz.vst3/Contents/Resources/moduleinfo.json"
+  "lib/vst3/Zuriz.vst3/Contents/Resources/Presets/Deep Bourdon.vstpreset"
+  "share/vst3/presets/Velmo Music/Zuriz/Cathedral Carillon.vstpreset"
+  "share/vst3/presets/Velmo Music/Zuriz/Meditation Bowl.vstpreset"
+  "bin/zuriz-render"
+  "share/doc/zuriz/copyright"
+  "share/doc/zuriz/README")
