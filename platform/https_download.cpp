@@ -19,6 +19,7 @@ void initialiseCurlOnce()
 struct Transfer {
     const DownloadOptions* options;
     std::vector<std::uint8_t>* body;
+    CURL* curl;
     bool overCap = false;
     bool cancelled = false;
     bool stalled = false;
@@ -33,6 +34,14 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user)
     if (t->body->size() + n > t->options->maxBytes) {
         t->overCap = true;
         return 0;  // curl stops with a write error
+    }
+    if (t->body->empty()) {
+        // One allocation of the announced size instead of doubling up to it (curl has already
+        // refused a length above the cap).
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0 &&
+            static_cast<std::uint64_t>(length) <= t->options->maxBytes)
+            t->body->reserve(static_cast<std::size_t>(length));
     }
     t->body->insert(t->body->end(), reinterpret_cast<std::uint8_t*>(data),
                     reinterpret_cast<std::uint8_t*>(data) + n);
@@ -115,7 +124,7 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
     DownloadOptions settings = options;
     settings.requestTimeoutSeconds = orDefault(options.requestTimeoutSeconds, 30.0);
     settings.transferTimeoutSeconds = orDefault(options.transferTimeoutSeconds, 300.0);
-    Transfer transfer{&settings, &result.body};
+    Transfer transfer{&settings, &result.body, curl};
     char detail[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
