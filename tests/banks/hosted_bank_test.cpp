@@ -139,6 +139,10 @@ TEST_F(HostedBank, ArchiveLayoutsDecideTheBankFolder)
          {"bank.json"}},
         {"two folders", {{"A/bank.json", kManifest}, {"B/x.wav", "x"}}, {"A", "B"}},
         {"./ prefixed names", {{"./Pack/bank.json", kManifest}}, {"bank.json"}},
+        // Unpacked over the archive being read, then deleted with it.
+        {"an entry named like the archive", {{"bank.json", kManifest}, {"bank.zip", "inner"}, {"a", "a"}},
+         {"a", "bank.json"}},
+        {"the same name twice", {{"bank.json", "old"}, {"bank.json", kManifest}}, {"bank.json"}},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -148,6 +152,8 @@ TEST_F(HostedBank, ArchiveLayoutsDecideTheBankFolder)
         std::string folder, error;
         ASSERT_TRUE(fetchHostedBank(server.url(path), pin, options, folder, error)) << error;
         EXPECT_EQ(names(folder), c.cached);
+        const bool manifestAtTop = std::find(c.cached.begin(), c.cached.end(), "bank.json") != c.cached.end();
+        EXPECT_EQ(contents(folder + (manifestAtTop ? "/bank.json" : "/A/bank.json")), kManifest);
     }
     EXPECT_EQ(names(options.cacheRoot).size(), std::size(cases));
 }
