@@ -9,6 +9,7 @@
 #include "diagnostics/lifecycle_json.h"
 #include "diagnostics/message_ids.h"
 #include "docs/json_write.h"
+#include "docs/pad_overrides.h"
 #include "docs/state_json.h"
 #include "params/factory_presets.h"
 #include "params/velmo_parameter.h"
@@ -254,6 +255,7 @@ tresult PLUGIN_API VelmoController::setComponentState(IBStream* state) {
         if (EditControllerEx1::setParamNormalized(id, v) == kResultOk) echoToPage(id, v);
     }
     if (chunk.hasCcMap) adoptCcMap(chunk.ccMap, true);
+    restoreBankState(chunk.padOverrides);
 
     recordLifecycle(DiagnosticLifecycleKind::StateRestored, -1)
         .addNumber("stateBytes", static_cast<double>(text.size()))
@@ -269,7 +271,18 @@ tresult PLUGIN_API VelmoController::setState(IBStream* state) {
     StateChunk chunk;
     if (!parseStateJson(text.c_str(), text.size(), chunk)) return kResultFalse;
     if (chunk.hasCcMap) adoptCcMap(chunk.ccMap, true);
+    restoreBankState(chunk.padOverrides);
     return kResultOk;
+}
+
+void VelmoController::restoreBankState(const SamplerPadOverrides& pads) {
+    bankControl_.adoptRestoredPadOverrides(pads);
+    bankControl_.sendBankState("restore");
+}
+
+void VelmoController::sendBankState(const char* reason, const char* errorCode,
+                                    const std::string& requestedId) {
+    bankControl_.sendBankState(reason, errorCode, requestedId);
 }
 
 tresult PLUGIN_API VelmoController::getState(IBStream* state) {
@@ -278,6 +291,12 @@ tresult PLUGIN_API VelmoController::getState(IBStream* state) {
     if (hasCcMap_) {
         text += "\"ccMap\":";
         writeCcMapJson(text, ccMap_);
+    }
+    if (!bankControl_.padOverrides().empty()) {
+        if (hasCcMap_) text += ',';
+        text += "\"sampler\":{\"v\":1,\"pads\":";
+        writeSamplerPadOverridesJson(text, bankControl_.padOverrides());
+        text += '}';
     }
     text += '}';
     int32 written = 0;
@@ -347,13 +366,18 @@ void VelmoController::adoptCcMap(const CcMap& map, bool notifyPage) {
 }
 
 void VelmoController::sendCcMapToProcessor() {
-    IPtr<IMessage> message = owned(allocateMessage());
-    if (!message) return;
     std::string doc;
     writeCcMapJson(doc, ccMap_);
-    message->setMessageID(kMessageCcMap);
-    message->getAttributes()->setBinary(kPayloadAttribute, doc.data(), static_cast<uint32>(doc.size()));
-    sendMessage(message);
+    sendToProcessor(kMessageCcMap, doc);
+}
+
+bool VelmoController::sendToProcessor(const char* id, const std::string& payload) {
+    IPtr<IMessage> message = owned(allocateMessage());
+    if (!message) return false;
+    message->setMessageID(id);
+    message->getAttributes()->setBinary(kPayloadAttribute, payload.data(),
+                                        static_cast<uint32>(payload.size()));
+    return sendMessage(message) == kResultOk;
 }
 
 tresult PLUGIN_API VelmoController::getMidiControllerAssignment(int32 busIndex, int16 channel,
@@ -415,6 +439,10 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
             std::memcpy(&facts, data, sizeof facts);
             adoptHostFacts(facts);
         }
+        return kResultOk;
+    }
+    if (std::strcmp(messageId, kMessageRuntimeBankResult) == 0) {
+        if (payload()) bankControl_.adoptRuntimeBankReply(std::string(static_cast<const char*>(data), size));
         return kResultOk;
     }
     if (std::strcmp(messageId, kMessageRuntimeDiagnostics) == 0) {
