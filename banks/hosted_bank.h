@@ -1,0 +1,42 @@
+#pragma once
+// Hosted banks: a zip archive at an HTTPS address, pinned by its SHA-256, downloaded once into the
+// per-user cache and kept there as an ordinary bank folder named by the pin.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/https_download.h"
+
+namespace velmo {
+
+// How a fetch reaches the network and the disk. The defaults are the product's; tests inject a
+// cache root, a CA of their own and short time-outs.
+struct HostedBankFetchOptions {
+    std::string cacheRoot;  // empty: hostedBankCacheRoot()
+    std::string caFile;     // PEM file trusted in addition to the system store; empty: none
+    double requestTimeoutSeconds = 30.0;    // connecting, and any silence while transferring
+    double transferTimeoutSeconds = 300.0;  // the whole download
+    std::uint64_t maxArchiveBytes = kDefaultMaxDownloadBytes;
+    std::uint64_t maxUnpackedBytes = 4ull << 30;
+    std::uint64_t maxUnpackedEntries = 100000;
+    const std::atomic<bool>* cancel = nullptr;  // set from another thread to abandon the fetch
+    DownloadProgress* progress = nullptr;       // bytes so far / expected, for a progress display
+};
+
+// The per-user bank cache ($XDG_DATA_HOME/Velmo/banks, else ~/.local/share/Velmo/banks), created
+// with its parents; empty when it cannot be located or created.
+std::string hostedBankCacheRoot();
+
+// Makes the bank pinned by sha256 (64 lower-case hex characters) available as a folder in the
+// cache, downloading, verifying and unpacking it unless the cache already holds it. Blocks until
+// done. True with folder set; false with error set (both are cleared first).
+bool fetchHostedBank(const std::string& url, const std::string& sha256, std::string& folder,
+                     std::string& error);
+bool fetchHostedBank(const std::string& url, const std::string& sha256, const HostedBankFetchOptions& options,
+                     std::string& folder, std::string& error);
+
+// The folder picker behind "velmo.pickFolder". This build has none: clears path, sets error to
+// "this build has no folder picker" and returns false.
+bool pickBankFolder(std::string& path, std::string& error);
+
+}  // namespace velmo

@@ -1,0 +1,164 @@
+#include "platform/https_download.h"
+
+#include <curl/curl.h>
+#include <openssl/ssl.h>
+
+#include <chrono>
+#include <cmath>
+#include <mutex>
+
+namespace velmo {
+namespace {
+
+void initialiseCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Transfer {
+    const DownloadOptions* options;
+    std::vector<std::uint8_t>* body;
+    bool overCap = false;
+    bool cancelled = false;
+    bool stalled = false;
+    curl_off_t lastNow = 0;
+    std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
+};
+
+std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    if (t->body->size() + n > t->options->maxBytes) {
+        t->overCap = true;
+        return 0;  // curl stops with a write error
+    }
+    t->body->insert(t->body->end(), reinterpret_cast<std::uint8_t*>(data),
+                    reinterpret_cast<std::uint8_t*>(data) + n);
+    return n;
+}
+
+// Called often while the transfer runs, data or not: cancellation and the silence time-out.
+int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
+{
+    auto* t = static_cast<Transfer*>(user);
+    if (t->options->cancel != nullptr && t->options->cancel->load(std::memory_order_relaxed)) {
+        t->cancelled = true;
+        return 1;
+    }
+    const auto clock = std::chrono::steady_clock::now();
+    if (now != t->lastNow) {
+        t->lastNow = now;
+        t->lastActivity = clock;
+    } else {
+        // Silence (no response, or no more bytes) longer than the request time-out ends it.
+        const std::chrono::duration<double> quiet = clock - t->lastActivity;
+        if (quiet.count() > t->options->requestTimeoutSeconds) {
+            t->stalled = true;
+            return 1;
+        }
+    }
+    if (t->options->progress != nullptr) {
+        t->options->progress->received.store(static_cast<std::uint64_t>(now), std::memory_order_relaxed);
+        t->options->progress->expected.store(static_cast<std::uint64_t>(total), std::memory_order_relaxed);
+    }
+    return 0;
+}
+
+// Trusts the extra CA in addition to the store curl set up from the system.
+CURLcode addExtraCa(CURL*, void* sslContext, void* user)
+{
+    const auto* caFile = static_cast<const std::string*>(user);
+    return SSL_CTX_load_verify_locations(static_cast<SSL_CTX*>(sslContext), caFile->c_str(), nullptr) == 1
+               ? CURLE_OK
+               : CURLE_SSL_CACERT_BADFILE;
+}
+
+long toMs(double seconds)
+{
+    if (!(seconds > 0.0) || !std::isfinite(seconds)) return 0;
+    return static_cast<long>(std::min(seconds * 1000.0, 1e9));
+}
+
+}  // namespace
+
+bool urlScheme(const std::string& url, std::string& scheme)
+{
+    scheme.clear();
+    initialiseCurlOnce();
+    CURLU* parsed = curl_url();
+    if (parsed == nullptr) return false;
+    bool ok = curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
+    char* text = nullptr;
+    if (ok && curl_url_get(parsed, CURLUPART_SCHEME, &text, 0) == CURLUE_OK && text != nullptr) {
+        scheme = text;  // curl lower-cases it
+        curl_free(text);
+    } else {
+        ok = false;
+    }
+    curl_url_cleanup(parsed);
+    return ok;
+}
+
+DownloadResult httpsDownload(const std::string& url, const DownloadOptions& options)
+{
+    DownloadResult result;
+    initialiseCurlOnce();
+    CURL* curl = curl_easy_init();
+    if (curl == nullptr) {
+        result.error = "cannot start a download";
+        return result;
+    }
+    Transfer transfer{&options, &result.body};
+    char detail[CURL_ERROR_SIZE] = {};
+
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM
+    curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, toMs(options.requestTimeoutSeconds));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, toMs(options.transferTimeoutSeconds));
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maxBytes));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Velmo");
+    if (!options.caFile.empty()) {
+        curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addExtraCa);
+        curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &options.caFile);
+    }
+
+    const CURLcode code = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    result.status = status;
+    curl_easy_cleanup(curl);
+
+    if (code == CURLE_OK) {
+        result.transferred = true;
+        return result;
+    }
+    result.body.clear();
+    result.body.shrink_to_fit();
+    if (transfer.cancelled) {
+        result.error = "the download was cancelled";
+    } else if (transfer.stalled) {
+        result.error = "the request timed out";
+    } else if (transfer.overCap || code == CURLE_FILESIZE_EXCEEDED) {
+        result.error = "the download is larger than " + std::to_string(options.maxBytes) + " bytes";
+    } else {
+        result.error = detail[0] != '\0' ? detail : curl_easy_strerror(code);
+    }
+    return result;
+}
+
+}  // namespace velmo
