@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "banks/hosted_bank.h"
 #include "controller/velmo_controller.h"
 #include "diagnostics/message_ids.h"
 #include "docs/pad_overrides.h"
@@ -55,9 +56,7 @@ bool BankBridge::applyPadOverrides(const SamplerPadOverrides& overrides) {
 }
 
 bool BankBridge::pickFolder(std::string& path, std::string& error) {
-    path.clear();
-    error = "this build has no folder picker";
-    return false;
+    return pickBankFolder(path, error);
 }
 
 void BankBridge::notePresetSelected(const std::string& id, const std::string& name) {

@@ -43,6 +43,7 @@ void VelmoController::unsubscribeDiagnostics() {
 void VelmoController::tickCadence() {
     pollTransport();
     drainProcessorFeeds();
+    if (fetchJob_) fetchJob_->poll();  // `fetchJob_` may be gone afterwards
 }
 
 void VelmoController::pollTransport() {

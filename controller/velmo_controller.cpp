@@ -104,6 +104,10 @@ tresult PLUGIN_API VelmoController::initialize(FUnknown* context) {
     if (result != kResultOk) return result;
 
     captureHostIdentity(context);
+    bankControl_.setHostedBankFetcher(
+        [this](const std::string& url, const std::string& sha256, HostedBankDone done) {
+            return startHostedBankFetch(url, sha256, std::move(done));
+        });
     buildParameters();
     refreshPresetState();
     emitLifecycle(DiagnosticLifecycleKind::Created, -1);
@@ -114,6 +118,7 @@ tresult PLUGIN_API VelmoController::initialize(FUnknown* context) {
 tresult PLUGIN_API VelmoController::terminate() {
     emitLifecycle(DiagnosticLifecycleKind::Destroyed, -1);
     stopCadenceClock();
+    fetchJob_.reset();  // a download still running is abandoned and never answers
     return EditControllerEx1::terminate();
 }
 
@@ -278,6 +283,18 @@ tresult PLUGIN_API VelmoController::setState(IBStream* state) {
 void VelmoController::restoreBankState(const SamplerPadOverrides& pads) {
     bankControl_.adoptRestoredPadOverrides(pads);
     bankControl_.sendBankState("restore");
+}
+
+bool VelmoController::startHostedBankFetch(const std::string& url, const std::string& sha256,
+                                           HostedBankDone done) {
+    if (fetchJob_) return false;
+    auto finished = [this, done = std::move(done)](const HostedBankFetchResult& result) {
+        // The job goes once its answer is out; the fetch's own error text stays here.
+        const std::unique_ptr<HostedBankFetchJob> job = std::move(fetchJob_);
+        done(result.ok, result.folder);
+    };
+    fetchJob_ = std::make_unique<HostedBankFetchJob>(url, sha256, HostedBankFetchOptions{}, std::move(finished));
+    return true;
 }
 
 void VelmoController::sendBankState(const char* reason, const char* errorCode,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "banks/bank_control.h"
+#include "banks/hosted_bank_fetch_job.h"
 #include "ccmap/cc_map.h"
 #include "controller/bank_bridge.h"
 #include "controller/bridge_host.h"
@@ -163,6 +164,9 @@ private:
     void restartComponent(Steinberg::int32 flags);
     // Pad overrides of a restored state, then the bank state with reason "restore".
     void restoreBankState(const SamplerPadOverrides& pads);
+    // A hosted download on a worker; the result comes back on this thread's run loop, or at
+    // the next cadence tick where there is none.
+    bool startHostedBankFetch(const std::string& url, const std::string& sha256, HostedBankDone done);
 
     // First: the bank control answers the processor's replies until the very end.
     BankBridge bankBridge_{*this};
@@ -190,6 +194,7 @@ private:
     double lastTransportPushMs_ = -1.0;
     std::int32_t hostChangeSeq_ = 0;
     void* cadenceClock_ = nullptr;
+    std::unique_ptr<HostedBankFetchJob> fetchJob_;
 };
 
 }  // namespace velmo

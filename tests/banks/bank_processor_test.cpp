@@ -1,0 +1,142 @@
+// The processor's side of runtime banks, driven through the built bundle as a host drives it:
+// load requests and their replies, the health document, and bank references in restored state.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "tests/banks/bank_folder.h"
+#include "tests/bridge/bundle_rig.h"
+#include "tools/host/host.h"
+
+namespace velmo::test {
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+constexpr const char* kRefusal = "the engine refused the staged bank (arena capacity)";
+
+class BankProcessorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host::PluginModule& module = builtBundle();
+        for (const host::PluginClass& c : module.classes()) {
+            if (c.category != kVstAudioEffectClass) continue;
+            IComponent* created = nullptr;
+            ASSERT_EQ(module.factory()->createInstance(c.cid, IComponent::iid,
+                                                       reinterpret_cast<void**>(&created)),
+                      kResultOk);
+            component = owned(created);
+            break;
+        }
+        ASSERT_TRUE(component);
+        ASSERT_EQ(component->initialize(static_cast<IHostApplication*>(&hostContext)), kResultOk);
+        point = FUnknownPtr<IConnectionPoint>(component);
+        controller = owned(new host::MessageRecorder());
+        point->connect(controller);
+        controller->connect(point);
+    }
+    void TearDown() override {
+        if (!component) return;
+        controller->disconnect(point);
+        point->disconnect(controller);
+        component->terminate();
+    }
+
+    // The reply to one request.
+    std::string request(const std::string& text) {
+        controller->clear();
+        EXPECT_EQ(controller->send(host::makeMessage("velmo.loadRuntimeBank", text)), kResultOk);
+        const auto replies = controller->withId("velmo.runtimeBankResult");
+        EXPECT_EQ(replies.size(), 1u);
+        return replies.empty() || !replies[0].json ? std::string("<none>") : *replies[0].json;
+    }
+    std::string lastHealth() const {
+        const auto docs = controller->withId("velmo.runtimeDiagnostics");
+        return docs.empty() || !docs.back().json ? std::string() : *docs.back().json;
+    }
+    tresult restore(const std::string& document) {
+        controller->clear();
+        IPtr<MemoryStream> stream = owned(new MemoryStream());
+        int32 written = 0;
+        stream->write(const_cast<char*>(document.data()), static_cast<int32>(document.size()), &written);
+        stream->seek(0, IBStream::kIBSeekSet, nullptr);
+        return component->setState(stream);
+    }
+
+    HostApplication hostContext;
+    IPtr<IComponent> component;
+    IPtr<IConnectionPoint> point;
+    IPtr<host::MessageRecorder> controller;
+};
+
+TEST_F(BankProcessorTest, RequestsAreAnsweredWithOutcomeAndDetailAndFailuresReachTheHealthDocument) {
+    EXPECT_EQ(request("user-folder\n"), "bank-missing\n");
+    EXPECT_TRUE(controller->withId("velmo.runtimeDiagnostics").empty()) << "nothing was loaded";
+
+    BankFolder bank;
+    EXPECT_EQ(request("user-folder\n" + bank.path() + "\n\n"), std::string("bank-too-large\n") + kRefusal);
+    std::string health = lastHealth();
+    EXPECT_NE(health.find("\"code\":\"bank.missing\""), std::string::npos) << health;
+    EXPECT_NE(health.find(std::string("runtime bank load refused (bank-too-large): ") + kRefusal),
+              std::string::npos) << health;
+    EXPECT_NE(health.find(R"({\"reason\":\"bank-too-large\",\"source\":\"user-folder\"})"),
+              std::string::npos) << health;
+
+    // An empty source is a user folder; the loader's own refusal is passed on unchanged.
+    EXPECT_EQ(request("\n" + bank.path() + "\n\nviolin"),
+              "bank-instrument-unknown\nbank test-bank has no instrument or kit \"violin\" (known: bell, kit)");
+    EXPECT_NE(lastHealth().find(R"(\"source\":\"user-folder\")"), std::string::npos);
+
+    BankFolder tampered({.wrongAssetHash = true});
+    const std::string reply = request("user-folder\n" + tampered.path());
+    EXPECT_EQ(reply.rfind("bank-hash-mismatch\nasset \"bell\" sha256 ", 0), 0u) << reply;
+    EXPECT_NE(lastHealth().find("\"code\":\"bank.hash-mismatch\""), std::string::npos);
+}
+
+TEST_F(BankProcessorTest, RestoredBankReferencesAreLoadedOnlyFromFoldersAndTheCache) {
+    BankFolder bank;
+    const auto stateWith = [](const std::string& bankMembers) {
+        return R"({"params":{"ir.size":1.5},"bank":{"id":"test-bank",)" + bankMembers + "}}";
+    };
+
+    ASSERT_EQ(restore(stateWith(R"("source":"embedded","locator":")" + bank.path() + "\"")), kResultOk);
+    EXPECT_EQ(lastHealth().find("runtime bank load refused"), std::string::npos) << "embedded loads nothing";
+
+    ASSERT_EQ(restore(stateWith(R"("source":"user-folder","locator":")" + bank.path() + "\"")), kResultOk);
+    std::string health = lastHealth();
+    EXPECT_NE(health.find(std::string("runtime bank load refused (bank-too-large): ") + kRefusal),
+              std::string::npos) << health;
+    EXPECT_NE(health.find("state recall named a bank"), std::string::npos) << "the recall still follows";
+
+    // A hosted reference is looked up in the cache by its pin; a pin that is not one never
+    // reaches outside it.
+    const std::filesystem::path data = std::filesystem::path(bank.path()) / "data";
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const std::filesystem::path cached = data / "Velmo" / "banks" / std::string(64, 'a');
+    std::filesystem::create_directories(cached.parent_path());
+    std::filesystem::create_directory_symlink(bank.path(), cached);
+    ASSERT_EQ(restore(stateWith(R"("source":"hosted","locator":"https://example.org/b.zip","sha256":")" +
+                                std::string(64, 'a') + "\"")),
+              kResultOk);
+    EXPECT_NE(lastHealth().find(R"(\"source\":\"hosted\")"), std::string::npos) << lastHealth();
+    EXPECT_NE(lastHealth().find(kRefusal), std::string::npos) << lastHealth();
+
+    ASSERT_EQ(restore(stateWith(R"("source":"hosted","locator":"https://example.org/b.zip","sha256":"..")")),
+              kResultOk);
+    EXPECT_EQ(lastHealth().find("runtime bank load refused"), std::string::npos) << lastHealth();
+    unsetenv("XDG_DATA_HOME");
+
+    // The processor never saves a bank it could not stage.
+    IPtr<MemoryStream> saved = owned(new MemoryStream());
+    ASSERT_EQ(component->getState(saved), kResultOk);
+    const std::string text(saved->getData(), static_cast<std::size_t>(saved->getSize()));
+    EXPECT_EQ(text.find("\"bank\""), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace velmo::test
