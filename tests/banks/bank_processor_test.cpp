@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "tests/banks/bank_folder.h"
@@ -136,6 +137,34 @@ TEST_F(BankProcessorTest, RestoredBankReferencesAreLoadedOnlyFromFoldersAndTheCa
     ASSERT_EQ(component->getState(saved), kResultOk);
     const std::string text(saved->getData(), static_cast<std::size_t>(saved->getSize()));
     EXPECT_EQ(text.find("\"bank\""), std::string::npos) << text;
+}
+
+void collect(void* page, const char* text, std::size_t length) {
+    static_cast<std::vector<std::string>*>(page)->emplace_back(text, length);
+}
+
+// Page, controller and processor together, as a host connects them.
+TEST(BankWiringTest, AFolderLoadedFromThePageEndsInTheEnginesRefusal) {
+    std::string error;
+    std::unique_ptr<host::PluginInstance> plugin = host::PluginInstance::create(builtBundle(), &error);
+    ASSERT_TRUE(plugin) << error;
+    ASSERT_TRUE(plugin->connected());
+    const BridgeApi api = bridgeApiOf(builtBundle());
+    std::vector<std::string> page;
+    ASSERT_EQ(api.installSink(plugin->controller(), &collect, &page), 1);
+
+    BankFolder bank;
+    const std::string message =
+        R"({"type":"velmo.loadBank","source":"user-folder","bankPath":")" + bank.path() + R"("})";
+    ASSERT_EQ(api.deliver(plugin->controller(), message.data(), message.size()), 1);
+    ASSERT_EQ(page.size(), 2u);
+    EXPECT_EQ(page[0].rfind(R"({"type":"velmo.runtimeDiagnostics","report":{"format":"velmo-runtime-health/v1")", 0), 0u);
+    EXPECT_NE(page[0].find(std::string("runtime bank load refused (bank-too-large): ") + kRefusal), std::string::npos);
+    EXPECT_EQ(page[1].rfind(R"({"type":"velmo.bankState","reason":"loadBank",)", 0), 0u) << page[1];
+    EXPECT_NE(page[1].find(R"(,"error":{"code":"bank-too-large","requestedId":")" + bank.path() + R"("}})"),
+              std::string::npos) << page[1];
+    EXPECT_EQ(page[1].find(R"("runtime")"), std::string::npos);
+    api.installSink(plugin->controller(), nullptr, nullptr);
 }
 
 }  // namespace
