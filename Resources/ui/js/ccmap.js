@@ -74,7 +74,8 @@ export class CcMapTable {
         onchange: (e) => this.edit(i, (row) => {
           if (e.target.checked) delete row.enabled; else row.enabled = false;
         }) });
-      const remove = el('button', { type: 'button', 'aria-label': `Remove row ${n}`, text: 'Remove',
+      const remove = el('button', { type: 'button', 'aria-label': `Remove row ${n}`, text: '\u2715',
+        title: 'Remove this binding',
         onclick: () => this.send(this.bindings.filter((_, k) => k !== i)) });
       this.body.append(el('tr', {}, el('td', {}, cc), el('td', {}, param),
         el('td', {}, number('min', 'Min', false)), el('td', {}, number('max', 'Max', false)),

@@ -23,11 +23,19 @@ export function clear(node) {
 
 export const $ = (id) => document.getElementById(id);
 
-// A definition list from [term, value] pairs; values that are undefined are left out.
+// A definition list from [term, value] pairs; values that are undefined are left out. Rows
+// whose terms stay the same are updated in place, so live facts cost little.
 export function fillFacts(dl, pairs) {
-  clear(dl);
-  for (const [term, value] of pairs) {
-    if (value === undefined) continue;
-    dl.append(el('dt', { text: term }), el('dd', { text: String(value) }));
+  const rows = pairs.filter(([, value]) => value !== undefined);
+  const terms = rows.map(([term]) => term).join('\n');
+  if (dl.dataset.terms !== terms) {
+    clear(dl);
+    for (const [term] of rows) dl.append(el('dt', { text: term }), el('dd'));
+    dl.dataset.terms = terms;
   }
+  const values = dl.querySelectorAll('dd');
+  rows.forEach(([, value], i) => {
+    const text = String(value);
+    if (values[i].textContent !== text) values[i].textContent = text;
+  });
 }

@@ -39,6 +39,8 @@ test('drawer subscribes while open, shows replay, live events and transport', as
 
     // Transport arrives live, never faster than the subscribed 10 Hz; measure the page's
     // main-thread time meanwhile.
+    // The frame counter of the harness would keep frames coming: stop it while measuring.
+    await page.evaluate(() => { window.__zurizQuiet = true; });
     const cdp = await context.newCDPSession(page);
     await cdp.send('Performance.enable');
     const task = async () => (await cdp.send('Performance.getMetrics')).metrics

@@ -72,7 +72,7 @@ export async function openPage(viewport = { width: 1100, height: 800 }) {
   // Each posted text is stamped with the animation frame it left in: a frame counter that
   // runs first in every frame (registered before anything of the page's).
   await page.addInitScript(`window.__zurizFrame = 0; window.__zurizPosts = [];
-(function count() { window.__zurizFrame += 1; requestAnimationFrame(count); })();
+(function count() { window.__zurizFrame += 1; if (!window.__zurizQuiet) requestAnimationFrame(count); })();
 window.webkit = { messageHandlers: { velmo: { postMessage: function (t) {
   window.__zurizPosts.push({ frame: window.__zurizFrame, text: t }); window.__zurizPost(t); } } } };
 ${INJECTED}`);
