@@ -7,7 +7,7 @@ import { createHash } from 'node:crypto';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
-import { openPage, shutdown } from './harness.mjs';
+import { openPage, shutdown } from '../browser/harness.mjs';
 
 after(shutdown);
 
