@@ -1,5 +1,6 @@
 #include "banks/bank_files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -28,15 +29,24 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes)
     if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
     const long size = std::ftell(file.get());
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
+    // Appended through a small buffer rather than zero-filled first: one pass over the memory.
+    bytes.clear();
     try {
-        bytes.resize(static_cast<std::size_t>(size));
+        bytes.reserve(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {
         return false;
     }
-    if (size == 0) return true;
-    return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    const auto total = static_cast<std::size_t>(size);
+    std::uint8_t buffer[1 << 16];
+    while (bytes.size() < total) {
+        const std::size_t want = std::min(sizeof buffer, total - bytes.size());
+        const std::size_t got = std::fread(buffer, 1, want, file.get());
+        if (got == 0) return false;
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    return true;
 }
 
 std::string joinPath(std::string_view base, std::string_view relative)

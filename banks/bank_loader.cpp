@@ -348,10 +348,13 @@ private:
                                                     " arena frames, the kernel published " +
                                                     std::to_string(arenaFrames_));
         }
+        // Grown asset by asset inside the exact reservation, so each piece is zeroed and then
+        // written while it is still in cache.
         std::vector<float>& arena = load_.bank.samples;
-        arena.resize(total);
+        arena.reserve(total);
         for (const auto& [asset, id] : order) {
             auto bytes = assets_.find(*id);
+            arena.resize(asset->arenaStart + asset->layout.frames);
             convertWavFrames(asset->layout, bytes->second.data(), arena.data() + asset->arenaStart);
             std::vector<std::uint8_t>().swap(bytes->second);
         }

@@ -33,17 +33,28 @@ float f32(const std::uint8_t* p)
 }
 
 // value * 32767, rounded half away from zero, limited to 16 bits, back to a float / 32768.
-// Not-a-number (a float file can carry one) becomes silence.
+// Not-a-number (a float file can carry one) becomes silence. Branch-free on the rounding:
+// noisy audio would mispredict every other sample.
 float quantise(double value)
 {
     double x = value * 32767.0;
-    if (!(x >= -32768.0)) x = x != x ? 0.0 : -32768.0;
-    if (x > 32767.0) x = 32767.0;
+    if (x != x) x = 0.0;
+    x = x < -32768.0 ? -32768.0 : x > 32767.0 ? 32767.0 : x;
     auto q = static_cast<std::int32_t>(x);  // toward zero; x is in range
     const double rest = x - q;
-    if (rest >= 0.5) ++q;
-    else if (rest <= -0.5) --q;
-    return static_cast<float>(q * (1.0 / 32768.0));
+    q += static_cast<std::int32_t>(rest >= 0.5) - static_cast<std::int32_t>(rest <= -0.5);
+    return static_cast<float>(q) * (1.0f / 32768.0f);
+}
+
+// The same for integer samples, exactly: the mean of the channels times 32767 is
+// sum * 32767 / 2^shift, where 2^shift is the full scale times the channel count.
+float quantiseInteger(std::int64_t sum, int shift)
+{
+    const std::int64_t n = sum * 32767;
+    const std::int64_t sign = n >> 63;
+    const std::int64_t magnitude = (n ^ sign) - sign;
+    const std::int64_t rounded = (magnitude + (std::int64_t{1} << (shift - 1))) >> shift;
+    return static_cast<float>((rounded ^ sign) - sign) * (1.0f / 32768.0f);
 }
 
 bool isTag(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
@@ -130,17 +141,31 @@ bool readWavLayout(const std::uint8_t* bytes, std::size_t size, WavLayout& layou
 
 namespace {
 
+void convertFloat(const std::uint8_t* p, std::size_t frames, bool stereo, float* out)
+{
+    if (stereo) {
+        for (std::size_t i = 0; i < frames; ++i, p += 8)
+            out[i] = quantise((static_cast<double>(f32(p)) + f32(p + 4)) / 2.0);
+    } else {
+        for (std::size_t i = 0; i < frames; ++i, p += 4) out[i] = quantise(f32(p));
+    }
+}
+
+// fullScaleShift: 15 for 16-bit, 23 for 24-bit samples.
 template <typename Channel>
-void convertEach(const std::uint8_t* p, std::size_t frames, std::size_t width, bool stereo,
-                 Channel channel, float* out)
+void convertInteger(const std::uint8_t* p, std::size_t frames, std::size_t width, bool stereo,
+                    int fullScaleShift, Channel channel, float* out)
 {
     if (stereo) {
         for (std::size_t i = 0; i < frames; ++i, p += 2 * width)
-            out[i] = quantise((channel(p) + channel(p + width)) / 2.0);
+            out[i] = quantiseInteger(std::int64_t{channel(p)} + channel(p + width), fullScaleShift + 1);
     } else {
-        for (std::size_t i = 0; i < frames; ++i, p += width) out[i] = quantise(channel(p));
+        for (std::size_t i = 0; i < frames; ++i, p += width)
+            out[i] = quantiseInteger(channel(p), fullScaleShift);
     }
 }
+
+std::int32_t s16(const std::uint8_t* p) { return static_cast<std::int16_t>(u16(p)); }
 
 }  // namespace
 
@@ -148,19 +173,9 @@ void convertWavFrames(const WavLayout& layout, const std::uint8_t* bytes, float*
 {
     const std::uint8_t* p = bytes + layout.dataOffset;
     const bool stereo = layout.channels == 2;
-    if (layout.formatTag == kFormatFloat) {
-        convertEach(p, layout.frames, 4, stereo,
-                    [](const std::uint8_t* s) { return static_cast<double>(f32(s)); }, out);
-    } else if (layout.bits == 16) {
-        convertEach(p, layout.frames, 2, stereo,
-                    [](const std::uint8_t* s) {
-                        return static_cast<std::int16_t>(u16(s)) / 32768.0;
-                    },
-                    out);
-    } else {
-        convertEach(p, layout.frames, 3, stereo,
-                    [](const std::uint8_t* s) { return s24(s) / 8388608.0; }, out);
-    }
+    if (layout.formatTag == kFormatFloat) convertFloat(p, layout.frames, stereo, out);
+    else if (layout.bits == 16) convertInteger(p, layout.frames, 2, stereo, 15, s16, out);
+    else convertInteger(p, layout.frames, 3, stereo, 23, s24, out);
 }
 
 bool decodeWav(const std::vector<std::uint8_t>& bytes, WavAudio& audio, std::string& message)

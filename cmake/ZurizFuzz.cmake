@@ -4,7 +4,7 @@
 # builds leave it out (the targets already run under ASan and UBSan).
 set(ZURIZ_FUZZ_TARGET_NAMES state_fuzz bridge_message_fuzz cc_map_fuzz pad_overrides_fuzz
     json_tree_fuzz base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz
-    bank_reply_fuzz)
+    wav_decode_fuzz bank_manifest_fuzz instrument_document_fuzz bank_reply_fuzz)
 
 find_program(ZURIZ_FUZZ_CXX clang++-14)
 find_program(ZURIZ_FUZZ_CC clang-14)

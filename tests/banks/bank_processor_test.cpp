@@ -79,7 +79,8 @@ TEST_F(BankProcessorTest, RequestsAreAnsweredWithOutcomeAndDetailAndFailuresReac
     EXPECT_EQ(request("user-folder\n"), "bank-missing\n");
     EXPECT_TRUE(controller->withId("velmo.runtimeDiagnostics").empty()) << "nothing was loaded";
 
-    BankFolder bank;
+    ScratchDir bank;
+    BankFolder().writeTo(bank);
     EXPECT_EQ(request("user-folder\n" + bank.path() + "\n\n"), std::string("bank-too-large\n") + kRefusal);
     std::string health = lastHealth();
     EXPECT_NE(health.find("\"code\":\"bank.missing\""), std::string::npos) << health;
@@ -90,19 +91,23 @@ TEST_F(BankProcessorTest, RequestsAreAnsweredWithOutcomeAndDetailAndFailuresReac
 
     // An empty source is a user folder; the loader's own refusal is passed on unchanged.
     EXPECT_EQ(request("\n" + bank.path() + "\n\nviolin"),
-              "bank-instrument-unknown\nbank test-bank has no instrument or kit \"violin\" (known: bell, kit)");
+              "bank-instrument-unknown\nbank bells has no instrument or kit \"violin\" (known: tower, kit)");
     EXPECT_NE(lastHealth().find(R"(\"source\":\"user-folder\")"), std::string::npos);
 
-    BankFolder tampered({.wrongAssetHash = true});
+    ScratchDir tampered;
+    BankFolder changed;
+    changed.assets[0].set("sha256", str(std::string(64, '0')));
+    changed.writeTo(tampered);
     const std::string reply = request("user-folder\n" + tampered.path());
-    EXPECT_EQ(reply.rfind("bank-hash-mismatch\nasset \"bell\" sha256 ", 0), 0u) << reply;
+    EXPECT_EQ(reply.rfind("bank-hash-mismatch\nasset \"a\" sha256 ", 0), 0u) << reply;
     EXPECT_NE(lastHealth().find("\"code\":\"bank.hash-mismatch\""), std::string::npos);
 }
 
 TEST_F(BankProcessorTest, RestoredBankReferencesAreLoadedOnlyFromFoldersAndTheCache) {
-    BankFolder bank;
+    ScratchDir bank;
+    BankFolder().writeTo(bank);
     const auto stateWith = [](const std::string& bankMembers) {
-        return R"({"params":{"ir.size":1.5},"bank":{"id":"test-bank",)" + bankMembers + "}}";
+        return R"({"params":{"ir.size":1.5},"bank":{"id":"bells",)" + bankMembers + "}}";
     };
 
     ASSERT_EQ(restore(stateWith(R"("source":"embedded","locator":")" + bank.path() + "\"")), kResultOk);
@@ -153,7 +158,8 @@ TEST(BankWiringTest, AFolderLoadedFromThePageEndsInTheEnginesRefusal) {
     std::vector<std::string> page;
     ASSERT_EQ(api.installSink(plugin->controller(), &collect, &page), 1);
 
-    BankFolder bank;
+    ScratchDir bank;
+    BankFolder().writeTo(bank);
     const std::string message =
         R"({"type":"velmo.loadBank","source":"user-folder","bankPath":")" + bank.path() + R"("})";
     ASSERT_EQ(api.deliver(plugin->controller(), message.data(), message.size()), 1);
