@@ -75,11 +75,13 @@ CURLcode addExtraCa(CURL*, void* sslContext, void* user)
                : CURLE_SSL_CACERT_BADFILE;
 }
 
-long toMs(double seconds)
+// A time-out that is not a positive finite number takes its default.
+double orDefault(double seconds, double fallback)
 {
-    if (!(seconds > 0.0) || !std::isfinite(seconds)) return 0;
-    return static_cast<long>(std::min(seconds * 1000.0, 1e9));
+    return seconds > 0.0 && std::isfinite(seconds) ? std::min(seconds, 1e6) : fallback;
 }
+
+long toMs(double seconds) { return static_cast<long>(seconds * 1000.0); }
 
 }  // namespace
 
@@ -110,7 +112,10 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
         result.error = "cannot start a download";
         return result;
     }
-    Transfer transfer{&options, &result.body};
+    DownloadOptions settings = options;
+    settings.requestTimeoutSeconds = orDefault(options.requestTimeoutSeconds, 30.0);
+    settings.transferTimeoutSeconds = orDefault(options.transferTimeoutSeconds, 300.0);
+    Transfer transfer{&settings, &result.body};
     char detail[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -122,8 +127,9 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
     curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, toMs(options.requestTimeoutSeconds));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, toMs(options.transferTimeoutSeconds));
+    curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, toMs(settings.requestTimeoutSeconds));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, toMs(settings.transferTimeoutSeconds));
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maxBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
@@ -134,7 +140,7 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Velmo");
     if (!options.caFile.empty()) {
         curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addExtraCa);
-        curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &options.caFile);
+        curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &settings.caFile);
     }
 
     const CURLcode code = curl_easy_perform(curl);
