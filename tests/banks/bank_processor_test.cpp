@@ -2,7 +2,9 @@
 // load requests and their replies, the health document, and bank references in restored state.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -149,20 +151,31 @@ void collect(void* page, const char* text, std::size_t length) {
 }
 
 // Page, controller and processor together, as a host connects them.
-TEST(BankWiringTest, AFolderLoadedFromThePageEndsInTheEnginesRefusal) {
-    std::string error;
-    std::unique_ptr<host::PluginInstance> plugin = host::PluginInstance::create(builtBundle(), &error);
-    ASSERT_TRUE(plugin) << error;
-    ASSERT_TRUE(plugin->connected());
-    const BridgeApi api = bridgeApiOf(builtBundle());
-    std::vector<std::string> page;
-    ASSERT_EQ(api.installSink(plugin->controller(), &collect, &page), 1);
+class BankWiringTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        plugin = host::PluginInstance::create(builtBundle(), &error);
+        ASSERT_TRUE(plugin) << error;
+        ASSERT_TRUE(plugin->connected());
+        ASSERT_EQ(api.installSink(plugin->controller(), &collect, &page), 1);
+    }
+    void TearDown() override {
+        if (plugin) api.installSink(plugin->controller(), nullptr, nullptr);
+    }
+    void deliver(const std::string& message) {
+        ASSERT_EQ(api.deliver(plugin->controller(), message.data(), message.size()), 1);
+    }
 
+    const BridgeApi api = bridgeApiOf(builtBundle());
+    std::unique_ptr<host::PluginInstance> plugin;
+    std::vector<std::string> page;
+};
+
+TEST_F(BankWiringTest, AFolderLoadedFromThePageEndsInTheEnginesRefusal) {
     ScratchDir bank;
     BankFolder().writeTo(bank);
-    const std::string message =
-        R"({"type":"velmo.loadBank","source":"user-folder","bankPath":")" + bank.path() + R"("})";
-    ASSERT_EQ(api.deliver(plugin->controller(), message.data(), message.size()), 1);
+    deliver(R"({"type":"velmo.loadBank","source":"user-folder","bankPath":")" + bank.path() + R"("})");
     ASSERT_EQ(page.size(), 2u);
     EXPECT_EQ(page[0].rfind(R"({"type":"velmo.runtimeDiagnostics","report":{"format":"velmo-runtime-health/v1")", 0), 0u);
     EXPECT_NE(page[0].find(std::string("runtime bank load refused (bank-too-large): ") + kRefusal), std::string::npos);
@@ -170,7 +183,30 @@ TEST(BankWiringTest, AFolderLoadedFromThePageEndsInTheEnginesRefusal) {
     EXPECT_NE(page[1].find(R"(,"error":{"code":"bank-too-large","requestedId":")" + bank.path() + R"("}})"),
               std::string::npos) << page[1];
     EXPECT_EQ(page[1].find(R"("runtime")"), std::string::npos);
-    api.installSink(plugin->controller(), nullptr, nullptr);
+}
+
+// The download runs on a worker; with no run loop offered, the cadence tick delivers its end.
+TEST_F(BankWiringTest, AHostedBankAlreadyCachedIsLoadedLaterWithoutTheNetwork) {
+    ScratchDir bank;
+    BankFolder().writeTo(bank);
+    const std::string pin(64, 'c');
+    const std::filesystem::path data = std::filesystem::path(bank.path()) / "data";
+    std::filesystem::create_directories(data / "Velmo" / "banks");
+    std::filesystem::create_directory_symlink(bank.path(), data / "Velmo" / "banks" / pin);
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+
+    const std::string url = "https://bank.invalid/bells.zip";
+    deliver(R"({"type":"velmo.loadBank","source":"hosted","url":")" + url + R"(","sha256":")" + pin + R"("})");
+    EXPECT_TRUE(page.empty()) << "answered when the fetch ends, not while the page waits";
+    for (int i = 0; i < 500 && page.size() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        api.tick(plugin->controller());
+    }
+    unsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(page.size(), 2u);
+    EXPECT_NE(page[0].find(R"(\"source\":\"hosted\")"), std::string::npos) << page[0];
+    EXPECT_NE(page[1].find(R"(,"error":{"code":"bank-too-large","requestedId":")" + url + R"("}})"),
+              std::string::npos) << page[1];
 }
 
 }  // namespace
