@@ -117,4 +117,13 @@ std::string writeFolderPickedJson(bool ok, const std::string& path, const std::s
     return out;
 }
 
+std::string writeBankFetchProgressJson(std::uint64_t received, std::uint64_t expected) {
+    std::string out = "{\"type\":\"velmo.bankFetchProgress\",\"received\":";
+    out += std::to_string(received);
+    out += ",\"expected\":";
+    out += std::to_string(expected);
+    out += '}';
+    return out;
+}
+
 }  // namespace velmo

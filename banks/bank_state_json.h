@@ -1,5 +1,6 @@
 #pragma once
 // The bank documents for the page: "velmo.bankState" and "velmo.folderPicked".
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,9 @@ std::string writeBankStateJson(const BankStateView& view);
 
 // ok with a path; otherwise the error, or "cancelled" when the error is empty.
 std::string writeFolderPickedJson(bool ok, const std::string& path, const std::string& error);
+
+// "velmo.bankFetchProgress": bytes of a running hosted download so far, and the expected total
+// (0 while unknown).
+std::string writeBankFetchProgressJson(std::uint64_t received, std::uint64_t expected);
 
 }  // namespace velmo

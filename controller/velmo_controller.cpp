@@ -293,6 +293,7 @@ bool VelmoController::startHostedBankFetch(const std::string& url, const std::st
         const std::unique_ptr<HostedBankFetchJob> job = std::move(fetchJob_);
         done(result.ok, result.folder);
     };
+    fetchReported_ = 0;
     fetchJob_ = std::make_unique<HostedBankFetchJob>(url, sha256, HostedBankFetchOptions{}, std::move(finished));
     return true;
 }

@@ -167,6 +167,8 @@ private:
     // A hosted download on a worker; the result comes back on this thread's run loop, or at
     // the next cadence tick where there is none.
     bool startHostedBankFetch(const std::string& url, const std::string& sha256, HostedBankDone done);
+    // "velmo.bankFetchProgress" to the page when the running download has moved on.
+    void reportFetchProgress();
 
     // First: the bank control answers the processor's replies until the very end.
     BankBridge bankBridge_{*this};
@@ -195,6 +197,7 @@ private:
     std::int32_t hostChangeSeq_ = 0;
     void* cadenceClock_ = nullptr;
     std::unique_ptr<HostedBankFetchJob> fetchJob_;
+    std::uint64_t fetchReported_ = 0;  // bytes last reported to the page
 };
 
 }  // namespace velmo

@@ -46,6 +46,7 @@ class BankPanel {
     router.on('velmo.bankState', (doc) => this.state(doc));
     router.on('velmo.folderPicked', (doc) => this.picked(doc));
     router.on('velmo.runtimeDiagnostics', (doc) => { this.refusal = refusalOf(doc.report) || this.refusal; });
+    router.on('velmo.bankFetchProgress', (doc) => this.fetchProgress(doc));
   }
 
   build() {
@@ -120,14 +121,33 @@ class BankPanel {
     if (!this.fetchStarted) this.showProgress(Date.now());
   }
 
+  // Elapsed time while waiting; bytes too once the plug-in reports them.
   showProgress(started) {
     this.fetchStarted = started;
+    this.fetchBytes = '';
     clearInterval(this.timer);
     this.progress.hidden = !started;
+    const bar = this.progress.firstChild;
+    bar.removeAttribute('value');
     if (!started) return;
-    const tick = () => { this.progress.lastChild.textContent = ` ${Math.round((Date.now() - started) / 1000)} s`; };
+    const tick = () => {
+      this.progress.lastChild.textContent = ` ${Math.round((Date.now() - started) / 1000)} s${this.fetchBytes}`;
+    };
     tick();
     this.timer = setInterval(tick, 500);
+  }
+
+  fetchProgress(doc) {
+    if (!this.fetchStarted) return;
+    const mb = (n) => (Number(n) / 1048576).toFixed(1);
+    const bar = this.progress.firstChild;
+    if (doc.expected > 0) {
+      bar.max = 1;
+      bar.value = Math.min(1, doc.received / doc.expected);
+      this.fetchBytes = `, ${mb(doc.received)} of ${mb(doc.expected)} MB`;
+    } else {
+      this.fetchBytes = `, ${mb(doc.received)} MB`;
+    }
   }
 
   useInstrument() {
