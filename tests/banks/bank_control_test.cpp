@@ -145,6 +145,13 @@ TEST_F(BankControlTest, PadOverridesAreKeptOnlyOnceTheProcessorHasThem) {
     EXPECT_EQ(lastPage(), bankState("loadBank", pads, factoryPresets() + error("missing", "/banks/b")));
     rig.connectProcessor();
 
+    // The page's own state: its overrides go to the processor first, then the page is told.
+    rig.clear();
+    const std::string snare = R"({"snare":{"pan":-1}})";
+    rig.deliver(R"({"type":"velmo.setState","pads":{"x":{"gain":1}},"state":{"sampler":{"v":1,"pads":)" + snare + "}}}");
+    EXPECT_EQ(rig.processor->withId("velmo.padOverrides").at(0).json.value_or(""), snare);
+    EXPECT_EQ(lastPage(), bankState("restore", snare, factoryPresets()));
+
     // A restored component state brings its own overrides (none here) and says so.
     rig.clear();
     IPtr<MemoryStream> state = owned(new MemoryStream());
