@@ -108,8 +108,7 @@ public:
 
     RuntimeBankLoad run()
     {
-        run_();
-        if (load_.outcome == kBankOk) load_.message.clear();
+        stage();
         return std::move(load_);
     }
 
@@ -135,7 +134,7 @@ private:
         return fail(outcome, std::move(message));
     }
 
-    void run_()
+    void stage()
     {
         if (!readManifest() || !verifyAssets()) return;
         collectPositionings();
