@@ -73,6 +73,21 @@ std::string hostedBankCacheRoot()
     return createDirectories(root) ? root : std::string();
 }
 
+bool isHostedBankPin(const std::string& sha256)
+{
+    if (sha256.size() != kPinLength) return false;
+    for (const char c : sha256)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
+    return true;
+}
+
+std::string hostedBankFolder(const std::string& sha256)
+{
+    if (!isHostedBankPin(sha256)) return {};
+    const std::string root = hostedBankCacheRoot();
+    return root.empty() ? std::string() : root + "/" + sha256;
+}
+
 bool fetchHostedBank(const std::string& url, const std::string& sha256, std::string& folder, std::string& error)
 {
     return fetchHostedBank(url, sha256, HostedBankFetchOptions{}, folder, error);
@@ -83,12 +98,9 @@ bool fetchHostedBank(const std::string& url, const std::string& sha256, const Ho
 {
     folder.clear();
     error.clear();
-    if (sha256.size() != kPinLength) return fail(error, "a hosted bank must pin a 64-hex sha256");
     // The pin names a folder: anything but hexadecimal could never match the hash below, and
     // must not reach the file system either ("../..." is 64 characters too).
-    for (const char c : sha256)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
-            return fail(error, "a hosted bank must pin a 64-hex sha256");
+    if (!isHostedBankPin(sha256)) return fail(error, "a hosted bank must pin a 64-hex sha256");
 
     std::string root = options.cacheRoot;
     if (root.empty()) root = hostedBankCacheRoot();

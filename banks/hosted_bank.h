@@ -27,6 +27,14 @@ struct HostedBankFetchOptions {
 // with its parents; empty when it cannot be located or created.
 std::string hostedBankCacheRoot();
 
+// True for 64 hexadecimal characters: the only pins that may name a folder in the cache.
+bool isHostedBankPin(const std::string& sha256);
+
+// Where the bank pinned by sha256 is cached (whether or not it is there yet): the cache root, "/"
+// and the pin. Empty for a pin that is not one, or without a cache root. Restoring a saved
+// hosted-bank reference goes through this, never through a path built from the state's text.
+std::string hostedBankFolder(const std::string& sha256);
+
 // Makes the bank pinned by sha256 (64 lower-case hex characters) available as a folder in the
 // cache, downloading, verifying and unpacking it unless the cache already holds it. Blocks until
 // done. True with folder set; false with error set (both are cleared first).

@@ -19,6 +19,7 @@ void initialiseCurlOnce()
 struct Transfer {
     const DownloadOptions* options;
     std::vector<std::uint8_t>* body;
+    CURL* curl;
     bool overCap = false;
     bool cancelled = false;
     bool stalled = false;
@@ -33,6 +34,14 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user)
     if (t->body->size() + n > t->options->maxBytes) {
         t->overCap = true;
         return 0;  // curl stops with a write error
+    }
+    if (t->body->empty()) {
+        // One allocation of the announced size instead of doubling up to it (curl has already
+        // refused a length above the cap).
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0 &&
+            static_cast<std::uint64_t>(length) <= t->options->maxBytes)
+            t->body->reserve(static_cast<std::size_t>(length));
     }
     t->body->insert(t->body->end(), reinterpret_cast<std::uint8_t*>(data),
                     reinterpret_cast<std::uint8_t*>(data) + n);
@@ -83,6 +92,40 @@ double orDefault(double seconds, double fallback)
 
 long toMs(double seconds) { return static_cast<long>(seconds * 1000.0); }
 
+// The transfer, woken every few milliseconds so that cancelling takes effect at once (an easy
+// transfer would look at it only about once a second while the server is silent).
+CURLcode perform(CURL* curl, Transfer& transfer)
+{
+    constexpr int kWakeMs = 20;
+    CURLM* multi = curl_multi_init();
+    if (multi == nullptr) return CURLE_OUT_OF_MEMORY;
+    CURLcode code = CURLE_OK;
+    if (curl_multi_add_handle(multi, curl) != CURLM_OK) code = CURLE_FAILED_INIT;
+    int running = code == CURLE_OK ? 1 : 0;
+    while (running > 0) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            code = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) break;
+        const auto* cancel = transfer.options->cancel;
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+            transfer.cancelled = true;
+            code = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, kWakeMs, nullptr);
+    }
+    if (running == 0 && code == CURLE_OK) {
+        int queued = 0;
+        while (const CURLMsg* message = curl_multi_info_read(multi, &queued))
+            if (message->msg == CURLMSG_DONE) code = message->data.result;
+    }
+    curl_multi_remove_handle(multi, curl);
+    curl_multi_cleanup(multi);
+    return code;
+}
+
 }  // namespace
 
 bool urlScheme(const std::string& url, std::string& scheme)
@@ -115,7 +158,7 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
     DownloadOptions settings = options;
     settings.requestTimeoutSeconds = orDefault(options.requestTimeoutSeconds, 30.0);
     settings.transferTimeoutSeconds = orDefault(options.transferTimeoutSeconds, 300.0);
-    Transfer transfer{&settings, &result.body};
+    Transfer transfer{&settings, &result.body, curl};
     char detail[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -143,7 +186,7 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
         curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &settings.caFile);
     }
 
-    const CURLcode code = curl_easy_perform(curl);
+    const CURLcode code = perform(curl, transfer);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     result.status = status;

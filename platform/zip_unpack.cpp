@@ -50,7 +50,10 @@ bool makeFolders(const std::string& root, const std::vector<std::string>& parts,
 bool writeEntry(archive* reader, const std::string& path, const UnpackLimits& limits, std::uint64_t& total,
                 std::string& reason)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // A new file, never an old one rewritten in place: an entry may share its name with a file
+    // already there (the archive being read, or an earlier entry).
+    ::unlink(path.c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         reason = "cannot create " + path;
         return false;

@@ -13,6 +13,15 @@ namespace {
 
 const std::string kManifest = R"({"format":"velmo-sound-pack/v1","id":"t"})";
 
+// 64 characters that climb out of the cache.
+std::string climbingPin()
+{
+    std::string pin;
+    for (int i = 0; i < 20; ++i) pin += "../";
+    return pin + "tmp/";
+}
+const std::string kClimbingPin = climbingPin();
+
 using HostedBank = HostedBankRig;
 
 TEST_F(HostedBank, FetchesOnceThenAnswersFromTheCache)
@@ -62,7 +71,7 @@ TEST_F(HostedBank, RefusalsLeaveNothingBehind)
     } cases[] = {
         {server.url("/bank.zip"), pin.substr(1), "a hosted bank must pin a 64-hex sha256", 0},
         {server.url("/bank.zip"), pin + "0", "a hosted bank must pin a 64-hex sha256", 0},
-        {server.url("/bank.zip"), "../../../../../../../../../../../../../../../../../../../../../tmp",
+        {server.url("/bank.zip"), kClimbingPin,
          "a hosted bank must pin a 64-hex sha256", 0},
         {http, pin, "hosted banks must be served over https", 0},
         {"ftp://127.0.0.1/bank.zip", pin, "hosted banks must be served over https", 0},
@@ -130,6 +139,10 @@ TEST_F(HostedBank, ArchiveLayoutsDecideTheBankFolder)
          {"bank.json"}},
         {"two folders", {{"A/bank.json", kManifest}, {"B/x.wav", "x"}}, {"A", "B"}},
         {"./ prefixed names", {{"./Pack/bank.json", kManifest}}, {"bank.json"}},
+        // Unpacked over the archive being read, then deleted with it.
+        {"an entry named like the archive", {{"bank.json", kManifest}, {"bank.zip", "inner"}, {"a", "a"}},
+         {"a", "bank.json"}},
+        {"the same name twice", {{"bank.json", "old"}, {"bank.json", kManifest}}, {"bank.json"}},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -139,6 +152,8 @@ TEST_F(HostedBank, ArchiveLayoutsDecideTheBankFolder)
         std::string folder, error;
         ASSERT_TRUE(fetchHostedBank(server.url(path), pin, options, folder, error)) << error;
         EXPECT_EQ(names(folder), c.cached);
+        const bool manifestAtTop = std::find(c.cached.begin(), c.cached.end(), "bank.json") != c.cached.end();
+        EXPECT_EQ(contents(folder + (manifestAtTop ? "/bank.json" : "/A/bank.json")), kManifest);
     }
     EXPECT_EQ(names(options.cacheRoot).size(), std::size(cases));
 }
@@ -212,6 +227,11 @@ TEST(HostedBankCache, RootFollowsTheUserDataFolder)
     ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
     EXPECT_EQ(hostedBankCacheRoot(), home + "/data/Velmo/banks");
     EXPECT_TRUE(isDirectory(home + "/data/Velmo/banks"));
+    ASSERT_EQ(kClimbingPin.size(), 64u);
+    const std::string pin(64, 'e');
+    EXPECT_EQ(hostedBankFolder(pin), home + "/data/Velmo/banks/" + pin);
+    EXPECT_EQ(hostedBankFolder(kClimbingPin), "");
+    EXPECT_EQ(hostedBankFolder(pin.substr(1)), "");
     ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
     ::setenv("HOME", home.c_str(), 1);
     EXPECT_EQ(hostedBankCacheRoot(), home + "/.local/share/Velmo/banks");
