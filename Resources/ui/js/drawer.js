@@ -106,7 +106,6 @@ export class Drawer {
       ['Tempo', s.tempo === null || s.tempo === undefined ? '—' : `${s.tempo} BPM`],
       ['Time signature', `${sig.numerator ?? '—'}/${sig.denominator ?? '—'}`],
       ['Position', typeof s.ppqPosition === 'number' ? `${s.ppqPosition.toFixed(2)} quarters` : '—'],
-      ['Frame', f.atFrame],
     ]);
   }
 

@@ -1,11 +1,10 @@
 // The page at the editor's smallest and largest sizes: nothing overlaps, nothing is out of
 // reach (by pointer or keyboard), screenshots kept as artifacts.
-import test, { after } from 'node:test';
+import test from 'node:test';
 import assert from 'node:assert/strict';
 import path from 'node:path';
-import { artifactsDir, openPage, shutdown } from './harness.mjs';
+import { artifactsDir, openPage } from './harness.mjs';
 
-after(shutdown);
 
 const INTERACTIVE = 'button, select, input, textarea, [role="slider"]';
 

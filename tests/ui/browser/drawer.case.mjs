@@ -1,10 +1,9 @@
 // The diagnostics drawer: subscription while open, lifecycle replay then live events,
 // transport at the subscribed rate, health badge; and the page's main-thread cost meanwhile.
-import test, { after } from 'node:test';
+import test from 'node:test';
 import assert from 'node:assert/strict';
-import { openPage, shutdown } from './harness.mjs';
+import { openPage } from './harness.mjs';
 
-after(shutdown);
 
 const MEASURE_MS = Number(process.env.ZURIZ_UI_MEASURE_MS || 5000);
 
