@@ -2,7 +2,10 @@
 // sequence of messages, each sent to one side of a connected pair. Known IDs are likely, and
 // payloads of exactly the host-facts and transport record sizes (and one byte off) are easy to
 // reach, so the record handling is exercised along with missing and mistyped attributes.
-// Whatever arrives, parameters stay in 0..1 and both sides still save a state the other accepts.
+// A page is open and subscribed to the transport and lifecycle feeds, and greets the controller
+// at the end, so what the records carry is also written into page documents. Whatever arrives,
+// parameters stay in 0..1, every page document is a typed object, and both sides still save a
+// state the other accepts.
 #include <cstddef>
 #include <algorithm>
 #include <cstdint>
@@ -16,7 +19,6 @@
 #include "diagnostics/message_ids.h"
 #include "diagnostics/transport_fact.h"
 #include "plugin_pair.h"
-#include "public.sdk/source/common/memorystream.h"
 
 namespace {
 
@@ -186,17 +188,18 @@ IPtr<IMessage> messageFrom(Input& in) {
     return message;
 }
 
-std::string stateOf(IComponent& component) {
-    auto stream = owned(new MemoryStream);
-    FUZZ_CHECK(component.getState(stream) == kResultOk);
-    return std::string(stream->getData(), static_cast<std::size_t>(stream->getSize()));
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 1 << 16) return 0;
     velmo::fuzz::PluginPair pair;
+    pair.controller->setBridgeSink([](const std::string& doc) {
+        FUZZ_CHECK(doc.rfind("{\"type\":\"velmo.", 0) == 0 && doc.back() == '}');
+    });
+    pair.controller->onEditorOpened();
+    const std::string subscribe = R"({"type":"velmo.diag.subscribe","feeds":["transport","lifecycle"],"hz":30})";
+    pair.controller->handleBridgeMessage(subscribe.data(), subscribe.size());
     Input in(data, size);
     for (int sent = 0; !in.empty() && sent < 64; ++sent) {
         const bool toController = (in.byte() & 1) != 0;
@@ -208,15 +211,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pair.checkParameters();
     }
     pair.controller->tickCadence();
+    const std::string ready = R"({"type":"velmo.ready"})";
+    pair.controller->handleBridgeMessage(ready.data(), ready.size());
 
     // The processor's state still restores, into both sides.
-    const std::string saved = stateOf(*pair.processor);
-    auto stream = owned(new MemoryStream);
-    int32 written = 0;
-    stream->write(const_cast<char*>(saved.data()), static_cast<int32>(saved.size()), &written);
-    stream->seek(0, IBStream::kIBSeekSet, nullptr);
-    FUZZ_CHECK(pair.controller->setComponentState(stream) == kResultOk);
-    stream->seek(0, IBStream::kIBSeekSet, nullptr);
-    FUZZ_CHECK(pair.processor->setState(stream) == kResultOk);
+    const std::string saved = velmo::fuzz::savedState(*pair.processor);
+    FUZZ_CHECK(pair.controller->setComponentState(velmo::fuzz::streamOf(saved.data(), saved.size())) == kResultOk);
+    FUZZ_CHECK(pair.processor->setState(velmo::fuzz::streamOf(saved.data(), saved.size())) == kResultOk);
     return 0;
 }

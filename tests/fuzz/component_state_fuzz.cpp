@@ -8,27 +8,10 @@
 #include <string>
 
 #include "plugin_pair.h"
-#include "public.sdk/source/common/memorystream.h"
 
-namespace {
-
-using namespace Steinberg;
-
-IPtr<MemoryStream> streamOf(const void* data, std::size_t size) {
-    auto stream = owned(new MemoryStream);
-    int32 written = 0;
-    stream->write(const_cast<void*>(data), static_cast<int32>(size), &written);
-    stream->seek(0, IBStream::kIBSeekSet, nullptr);
-    return stream;
-}
-
-std::string savedState(velmo::VelmoProcessor& processor) {
-    auto stream = owned(new MemoryStream);
-    FUZZ_CHECK(processor.getState(stream) == kResultOk);
-    return std::string(stream->getData(), static_cast<std::size_t>(stream->getSize()));
-}
-
-}  // namespace
+using Steinberg::kResultOk;
+using velmo::fuzz::savedState;
+using velmo::fuzz::streamOf;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 1 << 20) return 0;

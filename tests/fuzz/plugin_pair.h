@@ -3,14 +3,32 @@
 // application and connected to each other as a host connects them. For the fuzz targets that
 // feed the pair what a host or a saved project hands it.
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "controller/velmo_controller.h"
 #include "fuzz_check.h"
 #include "processor/velmo_processor.h"
+#include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
 namespace velmo::fuzz {
+
+// A stream holding the bytes, at its start.
+inline Steinberg::IPtr<Steinberg::MemoryStream> streamOf(const void* data, std::size_t size) {
+    auto stream = Steinberg::owned(new Steinberg::MemoryStream);
+    Steinberg::int32 written = 0;
+    stream->write(const_cast<void*>(data), static_cast<Steinberg::int32>(size), &written);
+    stream->seek(0, Steinberg::IBStream::kIBSeekSet, nullptr);
+    return stream;
+}
+
+// The component's saved state; it must save.
+inline std::string savedState(Steinberg::Vst::IComponent& component) {
+    auto stream = Steinberg::owned(new Steinberg::MemoryStream);
+    FUZZ_CHECK(component.getState(stream) == Steinberg::kResultOk);
+    return std::string(stream->getData(), static_cast<std::size_t>(stream->getSize()));
+}
 
 class CheckingHandler : public Steinberg::FObject, public Steinberg::Vst::IComponentHandler {
 public:
