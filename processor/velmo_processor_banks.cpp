@@ -14,15 +14,6 @@ namespace {
 
 constexpr const char* kEngineRefusal = "the engine refused the staged bank (arena capacity)";
 
-// 64 lower-case hexadecimal characters.
-bool isBankPin(std::string_view text) {
-    if (text.size() != 64) return false;
-    for (const char c : text) {
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int VelmoProcessor::loadRuntimeBankFromPath(const std::string& path, const std::string& source,
@@ -45,12 +36,10 @@ bool VelmoProcessor::loadRestoredBank(const BankStateRef& ref) {
     }
     const std::string source = ref.source;
     std::string path = ref.locator;
-    if (source == "hosted") {
-        const std::string root = hostedBankCacheRoot();
-        if (!root.empty() && ref.sha256[0] != '\0') {
-            // The pin names a folder inside the cache: a saved document must not reach outside it.
-            path = isBankPin(ref.sha256) ? root + "/" + ref.sha256 : std::string();
-        }
+    if (source == "hosted" && ref.sha256[0] != '\0') {
+        // Only a real pin names a folder, and only inside the cache: a saved document must not
+        // reach anywhere else.
+        path = hostedBankFolder(ref.sha256);
     }
     std::string detail;
     const int outcome = path.empty() ? kBankMissing
