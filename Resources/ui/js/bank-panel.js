@@ -42,7 +42,12 @@ class BankPanel {
     this.fetchStarted = 0;    // time the running download was asked for, 0 when none
     this.refusal = null;
     this.build();
-    router.on('velmo.hello', () => this.post({ type: 'velmo.getBankState' }));
+    // Asked once; afterwards every change arrives by itself.
+    let asked = false;
+    router.on('velmo.hello', () => {
+      if (!asked) this.post({ type: 'velmo.getBankState' });
+      asked = true;
+    });
     router.on('velmo.bankState', (doc) => this.state(doc));
     router.on('velmo.folderPicked', (doc) => this.picked(doc));
     router.on('velmo.runtimeDiagnostics', (doc) => { this.refusal = refusalOf(doc.report) || this.refusal; });
