@@ -3,8 +3,9 @@
 # corpus. On by default when clang++-14 and its libFuzzer runtime are present; the sanitizer
 # builds leave it out (the targets already run under ASan and UBSan).
 set(ZURIZ_FUZZ_TARGET_NAMES state_fuzz bridge_message_fuzz cc_map_fuzz pad_overrides_fuzz
-    json_tree_fuzz base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz
-    wav_decode_fuzz bank_manifest_fuzz instrument_document_fuzz preset_file_fuzz
+    json_tree_fuzz base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz midi_file_fuzz
+    component_state_fuzz component_messages_fuzz
+    wav_decode_fuzz bank_manifest_fuzz instrument_document_fuzz bank_reply_fuzz preset_file_fuzz
     zip_unpack_fuzz)
 
 find_program(ZURIZ_FUZZ_CXX clang++-14)

@@ -111,6 +111,7 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
         endEdit(PROGRAM_CHANGE_PARAM_ID);
         return;
     }
+    if (bankControl_.handleMessage(m)) return;
     if (type == "velmo.setParam" && m.hasValue) {
         if (const velmo_param_desc* row = paramForPath(m.path))
             setParamFromPage(row->id, velmo_param_normalize(*row, m.value));
@@ -130,7 +131,7 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
             plain[id] = statePlainValue(id, getParamNormalized(id));
         const std::string state =
             writeStateJson(plain, -1, hasCcMap_ ? &ccMap_ : nullptr, kSamplerAssetNone,
-                           LEGACY_SINGLE_ZONE_PROGRAM, nullptr, nullptr, nullptr);
+                           LEGACY_SINGLE_ZONE_PROGRAM, nullptr, &bankControl_.padOverrides(), nullptr);
         presetState_.lastStateBytes = static_cast<std::int64_t>(state.size());
         recordLifecycle(DiagnosticLifecycleKind::StateSaved, -1)
             .addNumber("stateBytes", static_cast<double>(state.size()))
@@ -153,6 +154,11 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
             endEdit(id);
         }
         if (m.state.hasCcMap) adoptCcMap(m.state.ccMap, true);
+        // The embedded state's overrides, not the message's own "pads": kept only once the
+        // processor has them.
+        if (bankBridge_.applyPadOverrides(m.state.padOverrides))
+            bankControl_.adoptRestoredPadOverrides(m.state.padOverrides);
+        bankControl_.sendBankState("restore");
         recordLifecycle(DiagnosticLifecycleKind::StateRestored, -1)
             .addNumber("stateBytes", static_cast<double>(size))
             .addString("source", "ui");
@@ -163,6 +169,10 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
         std::fprintf(stderr, "velmo-plugin-shell: bridge %s note=%d\n", type.c_str(), noteForLog(m.note));
         return;
     }
+}
+
+double VelmoController::unquantisedPlainValue(std::uint32_t id) {
+    return unquantisedPlain(VELMO_PARAMS[id], getParamNormalized(id));
 }
 
 void VelmoController::sendHello() {

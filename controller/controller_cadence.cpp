@@ -2,6 +2,7 @@
 // tick, and adopting the transport and host facts the processor sends back.
 #include <cstring>
 
+#include "banks/bank_state_json.h"
 #include "controller/velmo_controller.h"
 #include "diagnostics/host_facts_json.h"
 #include "diagnostics/message_ids.h"
@@ -43,6 +44,14 @@ void VelmoController::unsubscribeDiagnostics() {
 void VelmoController::tickCadence() {
     pollTransport();
     drainProcessorFeeds();
+    if (fetchJob_ && !fetchJob_->poll()) reportFetchProgress();  // a true poll may end the job
+}
+
+void VelmoController::reportFetchProgress() {
+    const std::uint64_t received = fetchJob_->bytesReceived();
+    if (!sink_ || received == fetchReported_) return;
+    fetchReported_ = received;
+    sendToUi(writeBankFetchProgressJson(received, fetchJob_->bytesExpected()));
 }
 
 void VelmoController::pollTransport() {

@@ -9,6 +9,7 @@
 #include "diagnostics/lifecycle_json.h"
 #include "diagnostics/message_ids.h"
 #include "docs/json_write.h"
+#include "docs/pad_overrides.h"
 #include "docs/state_json.h"
 #include "params/factory_presets.h"
 #include "params/velmo_parameter.h"
@@ -103,6 +104,10 @@ tresult PLUGIN_API VelmoController::initialize(FUnknown* context) {
     if (result != kResultOk) return result;
 
     captureHostIdentity(context);
+    bankControl_.setHostedBankFetcher(
+        [this](const std::string& url, const std::string& sha256, HostedBankDone done) {
+            return startHostedBankFetch(url, sha256, std::move(done));
+        });
     buildParameters();
     refreshPresetState();
     emitLifecycle(DiagnosticLifecycleKind::Created, -1);
@@ -113,6 +118,7 @@ tresult PLUGIN_API VelmoController::initialize(FUnknown* context) {
 tresult PLUGIN_API VelmoController::terminate() {
     emitLifecycle(DiagnosticLifecycleKind::Destroyed, -1);
     stopCadenceClock();
+    fetchJob_.reset();  // a download still running is abandoned and never answers
     return EditControllerEx1::terminate();
 }
 
@@ -254,6 +260,7 @@ tresult PLUGIN_API VelmoController::setComponentState(IBStream* state) {
         if (EditControllerEx1::setParamNormalized(id, v) == kResultOk) echoToPage(id, v);
     }
     if (chunk.hasCcMap) adoptCcMap(chunk.ccMap, true);
+    restoreBankState(chunk.padOverrides);
 
     recordLifecycle(DiagnosticLifecycleKind::StateRestored, -1)
         .addNumber("stateBytes", static_cast<double>(text.size()))
@@ -269,7 +276,31 @@ tresult PLUGIN_API VelmoController::setState(IBStream* state) {
     StateChunk chunk;
     if (!parseStateJson(text.c_str(), text.size(), chunk)) return kResultFalse;
     if (chunk.hasCcMap) adoptCcMap(chunk.ccMap, true);
+    restoreBankState(chunk.padOverrides);
     return kResultOk;
+}
+
+void VelmoController::restoreBankState(const SamplerPadOverrides& pads) {
+    bankControl_.adoptRestoredPadOverrides(pads);
+    bankControl_.sendBankState("restore");
+}
+
+bool VelmoController::startHostedBankFetch(const std::string& url, const std::string& sha256,
+                                           HostedBankDone done) {
+    if (fetchJob_) return false;
+    auto finished = [this, done = std::move(done)](const HostedBankFetchResult& result) {
+        // The job goes once its answer is out; the fetch's own error text stays here.
+        const std::unique_ptr<HostedBankFetchJob> job = std::move(fetchJob_);
+        done(result.ok, result.folder);
+    };
+    fetchReported_ = 0;
+    fetchJob_ = std::make_unique<HostedBankFetchJob>(url, sha256, HostedBankFetchOptions{}, std::move(finished));
+    return true;
+}
+
+void VelmoController::sendBankState(const char* reason, const char* errorCode,
+                                    const std::string& requestedId) {
+    bankControl_.sendBankState(reason, errorCode, requestedId);
 }
 
 tresult PLUGIN_API VelmoController::getState(IBStream* state) {
@@ -278,6 +309,12 @@ tresult PLUGIN_API VelmoController::getState(IBStream* state) {
     if (hasCcMap_) {
         text += "\"ccMap\":";
         writeCcMapJson(text, ccMap_);
+    }
+    if (!bankControl_.padOverrides().empty()) {
+        if (hasCcMap_) text += ',';
+        text += "\"sampler\":{\"v\":1,\"pads\":";
+        writeSamplerPadOverridesJson(text, bankControl_.padOverrides());
+        text += '}';
     }
     text += '}';
     int32 written = 0;
@@ -347,13 +384,18 @@ void VelmoController::adoptCcMap(const CcMap& map, bool notifyPage) {
 }
 
 void VelmoController::sendCcMapToProcessor() {
-    IPtr<IMessage> message = owned(allocateMessage());
-    if (!message) return;
     std::string doc;
     writeCcMapJson(doc, ccMap_);
-    message->setMessageID(kMessageCcMap);
-    message->getAttributes()->setBinary(kPayloadAttribute, doc.data(), static_cast<uint32>(doc.size()));
-    sendMessage(message);
+    sendToProcessor(kMessageCcMap, doc);
+}
+
+bool VelmoController::sendToProcessor(const char* id, const std::string& payload) {
+    IPtr<IMessage> message = owned(allocateMessage());
+    if (!message) return false;
+    message->setMessageID(id);
+    message->getAttributes()->setBinary(kPayloadAttribute, payload.data(),
+                                        static_cast<uint32>(payload.size()));
+    return sendMessage(message) == kResultOk;
 }
 
 tresult PLUGIN_API VelmoController::getMidiControllerAssignment(int32 busIndex, int16 channel,
@@ -415,6 +457,10 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
             std::memcpy(&facts, data, sizeof facts);
             adoptHostFacts(facts);
         }
+        return kResultOk;
+    }
+    if (std::strcmp(messageId, kMessageRuntimeBankResult) == 0) {
+        if (payload()) bankControl_.adoptRuntimeBankReply(std::string(static_cast<const char*>(data), size));
         return kResultOk;
     }
     if (std::strcmp(messageId, kMessageRuntimeDiagnostics) == 0) {

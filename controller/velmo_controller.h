@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "banks/bank_control.h"
+#include "banks/hosted_bank_fetch_job.h"
 #include "ccmap/cc_map.h"
+#include "controller/bank_bridge.h"
 #include "controller/bridge_host.h"
 #include "diagnostics/host_facts.h"
 #include "diagnostics/transport_fact.h"
@@ -113,6 +116,16 @@ public:
     const DiagnosticLifecycleLog& lifecycleLog() const { return lifecycle_; }
 
     void sendPresetLoadedToProcessor(const std::string& json);
+    // Sends `payload` as the "json" attribute of a new message; false when it did not reach
+    // a processor.
+    bool sendToProcessor(const char* id, const std::string& payload);
+
+    // Sample banks.
+    BankControl& bankControl() { return bankControl_; }
+    void sendBankState(const char* reason, const char* errorCode = nullptr,
+                       const std::string& requestedId = std::string());
+    // The current value of parameter id (0-9) as a plain value, without step quantisation.
+    double unquantisedPlainValue(std::uint32_t id);
 
     // Diagnostic subscription of the page (feed bits above, rate at most 30 Hz).
     void subscribeDiagnostics(std::uint32_t feeds, double hz);
@@ -141,13 +154,25 @@ public:
     REFCOUNT_METHODS(EditControllerEx1)
 
 private:
+    friend class BankBridge;
+
     void captureHostIdentity(Steinberg::FUnknown* context);
     void buildParameters();
     void applyProgramChange(double value);
     void echoToPage(Steinberg::Vst::ParamID id, double normalized);
     void handleRuntimeDiagnostics(const void* data, Steinberg::uint32 size);
     void restartComponent(Steinberg::int32 flags);
+    // Pad overrides of a restored state, then the bank state with reason "restore".
+    void restoreBankState(const SamplerPadOverrides& pads);
+    // A hosted download on a worker; the result comes back on this thread's run loop, or at
+    // the next cadence tick where there is none.
+    bool startHostedBankFetch(const std::string& url, const std::string& sha256, HostedBankDone done);
+    // "velmo.bankFetchProgress" to the page when the running download has moved on.
+    void reportFetchProgress();
 
+    // First: the bank control answers the processor's replies until the very end.
+    BankBridge bankBridge_{*this};
+    BankControl bankControl_{bankBridge_};
     BridgeSink sink_;
     std::int32_t echoGuardId_ = -1;
     double echoGuardValue_ = -1.0;
@@ -171,6 +196,8 @@ private:
     double lastTransportPushMs_ = -1.0;
     std::int32_t hostChangeSeq_ = 0;
     void* cadenceClock_ = nullptr;
+    std::unique_ptr<HostedBankFetchJob> fetchJob_;
+    std::uint64_t fetchReported_ = 0;  // bytes last reported to the page
 };
 
 }  // namespace velmo

@@ -13,6 +13,7 @@ inline constexpr const char* kMessageHostFacts = "velmo.diag.hostFacts";
 inline constexpr const char* kMessageTransport = "velmo.diag.transport";
 inline constexpr const char* kMessageLifecycle = "velmo.diag.lifecycle";
 inline constexpr const char* kMessageSignal = "velmo.diag.signal";
+inline constexpr const char* kMessageRuntimeBankResult = "velmo.runtimeBankResult";
 
 // Controller -> processor.
 inline constexpr const char* kMessageTransportPoll = "velmo.diag.transportPoll";
@@ -22,5 +23,6 @@ inline constexpr const char* kMessageResetCounters = "velmo.diag.resetCounters";
 inline constexpr const char* kMessagePadOverrides = "velmo.padOverrides";
 inline constexpr const char* kMessageStageResourceSlot = "velmo.stageResourceSlot";
 inline constexpr const char* kMessageCcMap = "velmo.ccMap";
+inline constexpr const char* kMessageLoadRuntimeBank = "velmo.loadRuntimeBank";
 
 }  // namespace velmo

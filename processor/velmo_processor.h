@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ccmap/cc_map.h"
+#include "docs/state_chunk.h"
 #include "diagnostics/host_facts.h"
 #include "engine/kernel_engine.h"
 #include "processor/audio_effect.h"
@@ -39,12 +40,18 @@ public:
     // Drains the engine's diagnostics and sends the runtime health document.
     void sendRuntimeDiagnostics(bool failed);
 
+    // Loads the bank folder at path for the engine (main thread); the outcome (RuntimeBankOutcome)
+    // with its explanation in detail. Every failure is recorded and the health document sent.
+    int loadRuntimeBankFromPath(const std::string& path, const std::string& source,
+                                const std::string& instrument, std::string& detail);
+
     // Read access for tests and tools.
     const KernelEngine& kernelEngine() const { return engine; }
     const HostFacts& lastHostFacts() const { return hostFacts; }
     const CcMap& storedCcMap() const { return ccMap; }
     bool storedHasCcMap() const { return hasCcMap; }
     const std::string& storedPresetText() const { return presetText; }
+    const std::string& runtimeBankSource() const { return bankSource; }
 
     OBJ_METHODS(VelmoProcessor, AudioEffect)
     REFCOUNT_METHODS(AudioEffect)
@@ -58,12 +65,20 @@ private:
     void sendJson(const char* id, const void* bytes, std::size_t size);
     Steinberg::tresult applyPadOverridesMessage(Steinberg::Vst::IMessage* message);
     Steinberg::tresult applyCcMapMessage(Steinberg::Vst::IMessage* message);
+    Steinberg::tresult loadRuntimeBankMessage(Steinberg::Vst::IMessage* message);
+    // The bank a restored state names, loaded from its folder or the hosted cache.
+    bool loadRestoredBank(const BankStateRef& ref);
 
     KernelEngine engine;
     HostFacts hostFacts;
     CcMap ccMap;
     bool hasCcMap = false;
     std::string presetText;  // from "velmo.diag.presetLoaded"; not saved
+    // The runtime bank in use; stays empty while the engine accepts no bank.
+    std::string bankSource;
+    std::string bankLocator;
+    std::string bankHash;
+    std::string bankInstrument;
 };
 
 }  // namespace velmo

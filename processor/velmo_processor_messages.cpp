@@ -3,7 +3,9 @@
 #include "processor/velmo_processor.h"
 
 #include <cstring>
+#include <string_view>
 
+#include "banks/staged_bank.h"
 #include "ccmap/cc_map_json.h"
 #include "docs/pad_overrides.h"
 #include "engine/runtime_health.h"
@@ -82,6 +84,9 @@ tresult PLUGIN_API VelmoProcessor::notify(IMessage* message) {
     if (idIs(id, kMessageCcMap)) {
         return applyCcMapMessage(message);
     }
+    if (idIs(id, kMessageLoadRuntimeBank)) {
+        return loadRuntimeBankMessage(message);
+    }
     if (idIs(id, kMessageStageResourceSlot)) {
         return kResultFalse;  // no resource slot can be staged in this instrument
     }
@@ -106,6 +111,30 @@ tresult VelmoProcessor::applyCcMapMessage(IMessage* message) {
         ccMap = parsed;
         hasCcMap = true;
     }
+    return kResultOk;
+}
+
+// "source\nfolder\nhash\ninstrument" (missing lines empty); always answered with
+// "velmo.runtimeBankResult" = outcome name, line feed, detail.
+tresult VelmoProcessor::loadRuntimeBankMessage(IMessage* message) {
+    const char* bytes = nullptr;
+    uint32 size = 0;
+    std::string lines[4];
+    if (payloadOf(message, bytes, size)) {
+        std::string_view text(bytes, size);
+        for (std::string& line : lines) {
+            const std::size_t end = text.find('\n');
+            line = std::string(text.substr(0, end));
+            if (end == std::string_view::npos) break;
+            text.remove_prefix(end + 1);
+        }
+    }
+    const std::string source = lines[0].empty() ? "user-folder" : lines[0];
+    std::string detail;
+    const int outcome =
+        lines[1].empty() ? kBankMissing : loadRuntimeBankFromPath(lines[1], source, lines[3], detail);
+    const std::string reply = std::string(runtimeBankOutcomeName(outcome)) + '\n' + detail;
+    sendJson(kMessageRuntimeBankResult, reply.data(), reply.size());
     return kResultOk;
 }
 

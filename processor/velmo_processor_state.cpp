@@ -85,6 +85,9 @@ tresult PLUGIN_API VelmoProcessor::setState(IBStream* state) {
         hasCcMap = true;
     }
     engine.publishSamplerPadOverrides(chunk.padOverrides);
+    if (loadRestoredBank(chunk.bank)) {
+        return kResultOk;
+    }
     if (chunk.bank.present && chunk.bank.id[0] != '\0') {
         engine.recordBankRecallFailure(kBankOutcomeMissing, chunk.bank.id);
     }

@@ -12,7 +12,8 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(state_fuzz bridge_message_fuzz cc_map_fuzz pad_overrides_fuzz json_tree_fuzz
-           base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz)
+           base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz midi_file_fuzz
+           component_state_fuzz component_messages_fuzz)
 fi
 
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"

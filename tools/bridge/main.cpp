@@ -125,6 +125,10 @@ int main(int argc, char** argv) {
             }
         }
         installSink(controller, nullptr, nullptr);
+        audio.stop();
+        std::fprintf(stderr, "zuriz-bridge: %llu blocks rendered, %llu failed\n",
+                     static_cast<unsigned long long>(audio.blocks()),
+                     static_cast<unsigned long long>(audio.failedBlocks()));
     }  // the audio thread is joined and the plug-in deactivated here
     plugin.reset();
     module.reset();

@@ -83,6 +83,7 @@ void RealtimeAudio::run() {
         takeQueued(block);
         describeTransport(block.context());
         if (processor->process(data) != kResultOk) failedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        blocks_.fetch_add(1, std::memory_order_relaxed);
         continuousFrames_ += options_.block;
         if (options_.playing) songFrames_ += options_.block;
 

@@ -30,6 +30,7 @@ public:
     // was at the next start.
     void stop();
 
+    std::uint64_t blocks() const { return blocks_.load(std::memory_order_relaxed); }
     std::uint64_t failedBlocks() const { return failedBlocks_.load(std::memory_order_relaxed); }
 
 private:
@@ -44,6 +45,7 @@ private:
     std::unique_ptr<host::ProcessBlock> block_;
     std::thread thread_;
     std::atomic<bool> running_{false};
+    std::atomic<std::uint64_t> blocks_{0};
     std::atomic<std::uint64_t> failedBlocks_{0};
     std::int64_t songFrames_ = 0;        // the transport's position
     std::int64_t continuousFrames_ = 0;  // frames processed, moving or not

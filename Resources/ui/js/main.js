@@ -10,10 +10,11 @@ import { CcMapTable } from './ccmap.js';
 import { StatePanel } from './state.js';
 import { Drawer } from './drawer.js';
 import { PARAMS, toPlain } from './params.js';
+import { installBankPanel } from './bank-panel.js';
 
 // Panels that live in their own module are installed here with (router, section); the
 // sample-bank panel registers for "velmo.bankState" and "velmo.folderPicked" this way.
-const PANELS = [];
+const PANELS = [installBankPanel];
 
 function start(host) {
   const router = new Router(host);
