@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "diagnostics/host_facts_json.h"
+#include "docs/json_tree.h"
 #include "tests/bridge/bundle_rig.h"
 
 namespace velmo::test {
@@ -49,6 +50,26 @@ const std::string IDENTITY_TAIL =
     R"({"id":"midi-in","kind":"midi","direction":"input","busRole":"main"}]})";
 const std::string CAPABILITIES = R"(,"diagnostics":{"feeds":[],"commands":[],"maxFeedHz":0})";
 
+// The identity's UI block for the manifest the build wrote beside the page: all three facts.
+std::string builtUiBlock() {
+    std::string text;
+    if (std::FILE* f = std::fopen(ZURIZ_BUNDLE_DIR "/Contents/Resources/ui/manifest.json", "rb")) {
+        char chunk[4096];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
+        std::fclose(f);
+    }
+    JsonValue manifest;
+    EXPECT_TRUE(parseJsonDocument(text.data(), text.size(), manifest)) << "the build writes manifest.json";
+    const std::string buildTime = manifest.str("buildTime", "");
+    const std::string revision = manifest.str("sourceRevision", "");
+    const std::string sha256 = manifest.str("sha256", "");
+    EXPECT_EQ(buildTime.size(), 20u) << buildTime;
+    EXPECT_FALSE(revision.empty());
+    EXPECT_EQ(sha256.size(), 64u) << sha256;
+    return R"(,"ui":{"buildTime":")" + buildTime + R"(","sourceRevision":")" + revision + R"(","sha256":")" +
+           sha256 + "\"}";
+}
+
 std::string helloOf(BundleRig& rig) {
     rig.page.clear();
     EXPECT_EQ(rig.deliver(R"({"type":"velmo.ready"})"), 1);
@@ -60,7 +81,7 @@ TEST(BundleHello, FreshControllerByteForByte) {
     BundleRig rig;
     ASSERT_TRUE(rig.openPage());
     EXPECT_EQ(helloOf(rig),
-              HELLO_HEAD + IDENTITY_HEAD + IDENTITY_TAIL + CAPABILITIES +
+              HELLO_HEAD + IDENTITY_HEAD + builtUiBlock() + IDENTITY_TAIL + CAPABILITIES +
                   R"(,"presetState":{"factoryCount":10,"dirty":false,"userPresetsSupported":false}})");
 }
 
@@ -95,7 +116,7 @@ TEST(BundleHello, WithMapHealthHostFactsAndAPreset) {
     ASSERT_NE(presetsEnd, std::string::npos);
     EXPECT_EQ(hello.substr(presetsEnd + 1),
               R"(,"ccMap":{"version":1,"bindings":[{"cc":1,"path":"strike.position"}]})"
-              R"(,"runtimeHealth":)" + report + IDENTITY_HEAD + IDENTITY_TAIL + ",\"host\":" + hostDoc +
+              R"(,"runtimeHealth":)" + report + IDENTITY_HEAD + builtUiBlock() + IDENTITY_TAIL + ",\"host\":" + hostDoc +
                   CAPABILITIES +
                   R"(,"presetState":{"factoryCount":10,"currentId":"factory-3","currentName":"Angelus Toll",)"
                   R"("dirty":true,"userPresetsSupported":false}})");

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "platform/module_path.h"
+#include "platform/run_loop_offer.h"
+#include "pluginterfaces/gui/iplugview.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
@@ -16,10 +18,21 @@ namespace {
 using ModuleEntryFunc = bool (*)(void*);
 using ModuleExitFunc = bool (*)();
 
-// The SDK's host application, under a name of our choosing (plug-ins read it).
+// The SDK's host application, under a name of our choosing (plug-ins read it), offering a
+// run loop when it is given one, as Linux hosts do.
 class NamedHostApplication : public HostApplication {
 public:
-    explicit NamedHostApplication(const std::string& name) : name_(name) {}
+    NamedHostApplication(const std::string& name, const std::shared_ptr<RunLoop>& loop) : name_(name) {
+        if (loop != nullptr) runLoop_ = owned(offerRunLoop(loop));
+    }
+    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
+        if (runLoop_ != nullptr && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
+            runLoop_->addRef();
+            *obj = runLoop_.get();
+            return kResultOk;
+        }
+        return HostApplication::queryInterface(iid, obj);
+    }
     tresult PLUGIN_API getName(String128 name) override {
         size_t i = 0;
         for (; i < name_.size() && i < 127; ++i) name[i] = static_cast<char16>(static_cast<unsigned char>(name_[i]));
@@ -29,6 +42,7 @@ public:
 
 private:
     std::string name_;
+    IPtr<Linux::IRunLoop> runLoop_;
 };
 
 void setError(std::string* error, const std::string& text) {
@@ -131,6 +145,13 @@ std::vector<PluginClass> PluginModule::classes() const {
 
 std::unique_ptr<PluginInstance> PluginInstance::create(PluginModule& module, std::string* error,
                                                        const std::string& hostName) {
+    HostSetup setup;
+    setup.hostName = hostName;
+    return create(module, setup, error);
+}
+
+std::unique_ptr<PluginInstance> PluginInstance::create(PluginModule& module, const HostSetup& setup,
+                                                       std::string* error) {
     const std::vector<PluginClass> classes = module.classes();
     const PluginClass* chosen = nullptr;
     for (const PluginClass& c : classes) {
@@ -144,8 +165,9 @@ std::unique_ptr<PluginInstance> PluginInstance::create(PluginModule& module, std
 
     std::unique_ptr<PluginInstance> p(new PluginInstance);
     p->processorClass_ = *chosen;
-    p->hostContext_ = std::make_unique<NamedHostApplication>(hostName);
+    p->hostContext_ = std::make_unique<NamedHostApplication>(setup.hostName, setup.runLoop);
     p->handler_ = owned(new RecordingComponentHandler);
+    p->ownHandler_ = setup.handler;
 
     IPluginFactory* factory = module.factory();
     IComponent* component = nullptr;
@@ -191,7 +213,10 @@ std::unique_ptr<PluginInstance> PluginInstance::create(PluginModule& module, std
         }
         p->controllerInitialized_ = true;
     }
-    p->controller_->setComponentHandler(p->handler_);
+    if (p->ownHandler_ != nullptr)
+        p->controller_->setComponentHandler(p->ownHandler_);
+    else
+        p->controller_->setComponentHandler(p->handler_);
 
     if (!p->controllerIsComponent_) {
         FUnknownPtr<IConnectionPoint> componentPoint(p->component_);

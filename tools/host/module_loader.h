@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/source/fobject.h"
+#include "platform/run_loop.h"
 #include "platform/shared_library.h"
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -92,12 +93,23 @@ private:
     bool entered_ = false;
 };
 
+// How a tool's host presents itself to the plug-in.
+struct HostSetup {
+    std::string hostName = "zuriz-host";
+    // Offered on the host context as the Linux IRunLoop, so the plug-in's clocks run on it.
+    std::shared_ptr<RunLoop> runLoop;
+    // Takes the controller's edits and restart requests instead of the recording handler.
+    Steinberg::IPtr<Steinberg::Vst::IComponentHandler> handler;
+};
+
 class PluginInstance {
 public:
     // The first "Audio Module Class" whose sub-categories name an instrument (else the first
     // of that category) and the controller it names. Null on failure with the reason.
     static std::unique_ptr<PluginInstance> create(PluginModule& module, std::string* error = nullptr,
                                                   const std::string& hostName = "zuriz-host");
+    static std::unique_ptr<PluginInstance> create(PluginModule& module, const HostSetup& setup,
+                                                  std::string* error = nullptr);
     // Disconnects, terminates and releases both sides.
     ~PluginInstance();
     PluginInstance(const PluginInstance&) = delete;
@@ -123,6 +135,7 @@ private:
     // both sides of the plug-in.
     std::unique_ptr<Steinberg::Vst::HostApplication> hostContext_;
     Steinberg::IPtr<RecordingComponentHandler> handler_;
+    Steinberg::IPtr<Steinberg::Vst::IComponentHandler> ownHandler_;
     Steinberg::IPtr<Steinberg::Vst::IComponent> component_;
     Steinberg::IPtr<Steinberg::Vst::IAudioProcessor> processor_;
     Steinberg::IPtr<Steinberg::Vst::IEditController> controller_;

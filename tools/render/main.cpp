@@ -2,13 +2,11 @@
 // instrument bundle loaded as a host loads it, and writes the result to a WAV file.
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/module_path.h"
 #include "platform/terminal.h"
+#include "tools/host/bundle_lookup.h"
 #include "tools/host/module_loader.h"
 #include "tools/render/demo_score.h"
 #include "tools/render/midi_file.h"
@@ -20,25 +18,10 @@
 namespace {
 
 using namespace velmo::render;
-namespace fs = std::filesystem;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "zuriz-render: %s\n", message.c_str());
     return 1;
-}
-
-// Zuriz.vst3 from the build this program belongs to, else where Linux hosts look.
-std::string defaultPluginPath() {
-    std::vector<fs::path> candidates;
-    const std::string self = velmo::currentExecutableFile();
-    if (!self.empty()) candidates.push_back(fs::path(self).parent_path().parent_path() / "Zuriz.vst3");
-    if (const char* home = std::getenv("HOME")) candidates.push_back(fs::path(home) / ".vst3/Zuriz.vst3");
-    candidates.push_back("/usr/local/lib/vst3/Zuriz.vst3");
-    candidates.push_back("/usr/lib/vst3/Zuriz.vst3");
-    std::error_code ec;
-    for (const fs::path& p : candidates)
-        if (fs::is_directory(p, ec)) return p.string();
-    return candidates.front().string();
 }
 
 // A bar on standard error, once a render has taken half a second and only for a person.
@@ -84,7 +67,7 @@ int main(int argc, char** argv) {
         return fail(options.midi + ": " + error);
     }
 
-    const std::string pluginPath = options.plugin.empty() ? defaultPluginPath() : options.plugin;
+    const std::string pluginPath = options.plugin.empty() ? velmo::host::defaultBundlePath() : options.plugin;
     auto module = velmo::host::PluginModule::open(pluginPath, &error);
     if (!module) return fail(error);
     auto plugin = velmo::host::PluginInstance::create(*module, &error, "zuriz-render");

@@ -69,7 +69,7 @@ bool PluginRenderer::prepare(const RenderSettings& settings, std::string& error)
         error = "the plug-in cannot process 32-bit samples";
         return false;
     }
-    ProcessSetup setup{kOffline, kSample32, settings.blockFrames, settings.sampleRate};
+    ProcessSetup setup{settings.realtime ? kRealtime : kOffline, kSample32, settings.blockFrames, settings.sampleRate};
     if (processor->setupProcessing(setup) != kResultOk) {
         error = "the plug-in refused " + std::to_string(settings.sampleRate) + " Hz with blocks of " +
                 std::to_string(settings.blockFrames);

@@ -19,6 +19,7 @@ struct RenderSettings {
     double sampleRate = 48000.0;
     int blockFrames = 512;
     double tailSeconds = 4.0;  // rendered after the score's last event
+    bool realtime = false;     // the process mode announced: realtime, else offline
 };
 
 class PluginRenderer {
@@ -46,6 +47,8 @@ public:
 
     int failedBlocks() const { return failedBlocks_; }
     double sampleRate() const { return settings_.sampleRate; }
+    // Channels of each output bus, once prepared.
+    const std::vector<int>& outputChannels() const { return outputChannels_; }
 
 private:
     void queueParameter(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue normalized);

@@ -1,0 +1,76 @@
+// The editor page: greets the plug-in, builds itself from each hello document and routes the
+// plug-in's documents to the panels. It speaks only through window.velmoHost.
+import { $ } from './dom.js';
+import { Router } from './router.js';
+import { GestureTracker, animationFrame } from './gesture.js';
+import { Controls } from './controls.js';
+import { Presets } from './presets.js';
+import { Picture } from './picture.js';
+import { CcMapTable } from './ccmap.js';
+import { StatePanel } from './state.js';
+import { Drawer } from './drawer.js';
+import { PARAMS, toPlain } from './params.js';
+
+// Panels that live in their own module are installed here with (router, section); the
+// sample-bank panel registers for "velmo.bankState" and "velmo.folderPicked" this way.
+const PANELS = [];
+
+function start(host) {
+  const router = new Router(host);
+  const post = (message) => router.post(message);
+  const gestures = new GestureTracker(post, animationFrame);
+  const picture = new Picture($('picture'), $('picture-caption'));
+  const presets = new Presets(post);
+  const plainValues = () => Object.fromEntries(PARAMS.map((p) => [p.path, toPlain(p, controls.value(p.path))]));
+  let building = false;
+  const controls = new Controls(gestures, () => {
+    if (building) return;
+    const values = plainValues();
+    picture.update(values);
+    presets.noteValues((path) => values[path]);
+  });
+  const ccmap = new CcMapTable(post);
+  const state = new StatePanel(post);
+  const drawer = new Drawer(post);
+
+  router.on('velmo.hello', (doc) => {
+    const plugin = doc.plugin || {};
+    $('plugin-title').textContent = plugin.name || 'Zuriz';
+    $('plugin-version').textContent = plugin.version ? 'v' + plugin.version : '';
+    document.title = plugin.name || 'Zuriz';
+    building = true;
+    controls.build(doc.params);
+    building = false;
+    presets.build(doc.factoryPresets, doc.presetState);
+    picture.update(plainValues());
+    ccmap.show(doc.ccMap);
+    drawer.hello(doc);
+    document.body.dataset.ready = 'true';
+  });
+  router.on('velmo.paramChanged', (doc) => controls.setFromPlugin(doc.path, doc.normalized));
+  router.on('velmo.state', (doc) => state.received(doc));
+  router.on('velmo.ccMapChanged', (doc) => ccmap.show(doc.map));
+  router.on('velmo.runtimeDiagnostics', (doc) => drawer.health(doc.report));
+  router.on('velmo.lifecycle', (doc) => drawer.lifecycle(doc));
+  router.on('velmo.transport', (doc) => drawer.transport(doc));
+  router.on('velmo.hostChanged', (doc) => drawer.hostChanged(doc));
+  for (const install of PANELS) install(router, $('bank-panel'));
+
+  // A drag never outlives the pointer or the focus: every begin gets its end.
+  window.addEventListener('blur', () => controls.cancelDrags());
+  document.documentElement.addEventListener('mouseleave', () => controls.cancelDrags());
+  document.addEventListener('visibilitychange', () => { if (document.hidden) controls.cancelDrags(); });
+  window.addEventListener('pagehide', () => { controls.cancelDrags(); gestures.abortAll(); });
+
+  fetch('families.json')
+    .then((r) => (r.ok ? r.json() : null))
+    .then((families) => picture.setFamilies(families), () => picture.setFamilies(null));
+
+  post({ type: 'velmo.ready' });
+}
+
+if (window.velmoHost) {
+  start(window.velmoHost);
+} else {
+  $('picture-caption').textContent = 'This page is the Zuriz editor; it runs inside the plug-in.';
+}

@@ -1,0 +1,103 @@
+// The ten parameters as the plug-in describes them, with its value conversions and display
+// texts. The hello carries only paths and values; ranges, units and names live here.
+export const KIND_CONTINUOUS = 0;
+export const KIND_LIST = 1;
+export const KIND_TOGGLE = 2;
+
+const FAMILIES = ['Carillon', 'Tubular Zuriz', 'Handbells', 'Glass', 'Singing Bowl'];
+
+function row(id, path, name, group, kind, min, max, def, unit, options) {
+  return Object.freeze({ id, path, name, group, kind, min, max, step: 0, defaultPlain: def,
+    unit, options: options || null });
+}
+
+export const PARAMS = Object.freeze([
+  row(0, 'ir.family', 'Bell', 'Bell', KIND_LIST, 0, 4, 0, '', FAMILIES),
+  row(1, 'strike.position', 'Position', 'Strike', KIND_CONTINUOUS, 0, 1, 0.15, ''),
+  row(2, 'strike.hardness', 'Clapper', 'Strike', KIND_CONTINUOUS, 0, 1, 0.62, ''),
+  row(3, 'strike.noise', 'Contact', 'Strike', KIND_CONTINUOUS, 0, 1, 0.12, ''),
+  row(4, 'ir.decayScale', 'Ring', 'Body', KIND_CONTINUOUS, 0.2, 2.5, 1.0, 'x'),
+  row(5, 'ir.damping', 'Damping', 'Body', KIND_CONTINUOUS, 0.2, 3.0, 1.0, ''),
+  row(6, 'ir.size', 'Casting', 'Body', KIND_CONTINUOUS, 0.5, 2.0, 1.0, 'x'),
+  row(7, 'ir.stereoWidth', 'Width', 'Body', KIND_CONTINUOUS, 0, 1, 0.5, ''),
+  row(8, 'amp.release', 'Release', 'Amp', KIND_CONTINUOUS, 0.02, 4.0, 0.5, 's'),
+  row(9, 'master.level', 'Level', 'Master', KIND_CONTINUOUS, 0, 1, 0.78, ''),
+]);
+
+const BY_PATH = new Map(PARAMS.map((p) => [p.path, p]));
+
+export function paramByPath(path) { return BY_PATH.get(path) || null; }
+
+function clamp01(x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
+
+function optionCount(p) { return p.options ? p.options.length : p.max + 1; }
+
+export function toPlain(p, normalized) {
+  if (p.kind === KIND_LIST) {
+    const n = optionCount(p);
+    const v = Math.floor((n - 1) * normalized + 0.5);
+    return Math.min(v < 0 ? 0 : v, n - 1);
+  }
+  if (p.kind === KIND_TOGGLE) return normalized >= 0.5 ? 1 : 0;
+  let plain = p.min + clamp01(normalized) * (p.max - p.min);
+  if (p.step !== 0) plain = p.step * Math.floor(plain / p.step + 0.5);
+  return plain;
+}
+
+export function normalize(p, plain) {
+  if (p.kind === KIND_LIST) {
+    const n = optionCount(p);
+    return n > 1 ? Math.min(Math.max(plain, 0), n - 1) / (n - 1) : 0;
+  }
+  if (p.kind === KIND_TOGGLE) return plain === 0 ? 0 : 1;
+  if (p.max === p.min) return 0;
+  return clamp01((plain - p.min) / (p.max - p.min));
+}
+
+// Shortest text that reads back to the same double, laid out as C's to_chars does without a
+// format: fixed or exponent form, whichever is shorter (fixed on a tie), exponent with at
+// least two digits ("1e-05").
+export function shortestNumber(x) {
+  if (Number.isNaN(x)) return 'nan';
+  if (!Number.isFinite(x)) return x < 0 ? '-inf' : 'inf';
+  if (x === 0) return Object.is(x, -0) ? '-0' : '0';
+  const sign = x < 0 ? '-' : '';
+  const exp = Math.abs(x).toExponential(); // shortest digits: "d.ddde+n"
+  const [mant, expText] = exp.split('e');
+  const digits = mant.replace('.', '');
+  const e = Number(expText);
+  let fixed;
+  if (e >= digits.length - 1) fixed = digits + '0'.repeat(e - digits.length + 1);
+  else if (e >= 0) fixed = digits.slice(0, e + 1) + '.' + digits.slice(e + 1);
+  else fixed = '0.' + '0'.repeat(-e - 1) + digits;
+  const absE = Math.abs(e);
+  const sci = mant + 'e' + (e < 0 ? '-' : '+') + (absE < 10 ? '0' : '') + absE;
+  return sign + (sci.length < fixed.length ? sci : fixed);
+}
+
+// The plug-in's display text of a normalised value (no unit: the unit is shown beside it).
+export function displayText(p, normalized) {
+  if (p.kind === KIND_LIST) {
+    const i = toPlain(p, normalized);
+    if (!p.options) return shortestNumber(i);
+    return p.options[i] || '';
+  }
+  if (p.kind === KIND_TOGGLE) return normalized >= 0.5 ? 'on' : 'off';
+  return shortestNumber(toPlain(p, normalized));
+}
+
+// The text a control shows: the display text with the unit, if any.
+export function labelText(p, normalized) {
+  const text = displayText(p, normalized);
+  return p.unit ? text + ' ' + p.unit : text;
+}
+
+export function defaultNormalized(p) { return normalize(p, p.defaultPlain); }
+
+// A plain value rounded to `decimals` places, for drags and key steps that should land on
+// readable values.
+export function roundPlain(p, plain, decimals) {
+  const f = 10 ** decimals;
+  const r = Math.round(plain * f) / f;
+  return Math.min(Math.max(r, p.min), p.max);
+}

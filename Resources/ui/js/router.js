@@ -1,0 +1,24 @@
+// Routes documents from the plug-in to handlers by their "type", and posts page messages.
+// Panels in their own modules (the sample-bank panel, say) register with on(type, fn).
+export class Router {
+  constructor(host) {
+    this.host = host;
+    this.handlers = new Map();
+    host.onMessage((doc) => this.dispatch(doc));
+  }
+
+  on(type, fn) {
+    if (!this.handlers.has(type)) this.handlers.set(type, []);
+    this.handlers.get(type).push(fn);
+  }
+
+  post(message) { this.host.postMessage(message); }
+
+  dispatch(doc) {
+    if (!doc || typeof doc !== 'object' || typeof doc.type !== 'string') return;
+    for (const fn of this.handlers.get(doc.type) || []) fn(doc);
+  }
+}
+
+// Bank documents go to whichever module registers for them; nothing else handles them here.
+export const BANK_DOCUMENTS = Object.freeze(['velmo.bankState', 'velmo.folderPicked']);

@@ -1,0 +1,106 @@
+// Editing against the controller: the hello's values on screen, drag and key gestures, and a
+// preset load moving every control.
+import test, { after } from 'node:test';
+import assert from 'node:assert/strict';
+import { openPage, shutdown } from './harness.mjs';
+import { PARAMS, labelText, normalize, toPlain } from '../../../Resources/ui/js/params.js';
+
+after(shutdown);
+
+const near = (a, b) => Math.abs(a - b) < 1e-9;
+
+async function shown(page) {
+  return page.evaluate(() => ({
+    family: document.querySelector('input[name="family"]:checked')?.value,
+    familyNames: [...document.querySelectorAll('#family label')].map((l) => l.textContent),
+    sliders: Object.fromEntries([...document.querySelectorAll('[role="slider"]')].map((e) =>
+      [e.dataset.path, { now: Number(e.getAttribute('aria-valuenow')),
+        text: e.getAttribute('aria-valuetext'),
+        readout: e.parentElement.querySelector('output').textContent }])),
+    presets: [...document.querySelectorAll('#preset-select option')].filter((o) => o.value)
+      .map((o) => [o.value, o.textContent]),
+  }));
+}
+
+function assertShows(view, plainOf, normalizedOf) {
+  assert.equal(Number(view.family), plainOf('ir.family'));
+  for (const p of PARAMS.slice(1)) {
+    const s = view.sliders[p.path];
+    assert.ok(s, p.path);
+    assert.ok(near(s.now, plainOf(p.path)), `${p.path}: ${s.now} vs ${plainOf(p.path)}`);
+    assert.equal(s.text, labelText(p, normalizedOf(p.path)), p.path);
+    assert.equal(s.readout, s.text, `${p.path} readout is the announced text`);
+  }
+}
+
+test('hello, drag, key step and preset load against the controller', async () => {
+  const s = await openPage();
+  const { page, hello } = s;
+  try {
+    // The hello's ten values and ten presets, as the controller holds them.
+    assert.equal(hello.params.length, 10);
+    assert.equal(hello.factoryPresets.length, 10);
+    let view = await shown(page);
+    assert.deepEqual(view.familyNames, PARAMS[0].options);
+    assert.deepEqual(view.presets, hello.factoryPresets.map((p) => [p.id, p.name]));
+    const byPath = Object.fromEntries(hello.params.map((p) => [p.path, p]));
+    assertShows(view, (path) => byPath[path].value, (path) => byPath[path].normalized);
+
+    // A drag: one begin, values at most one per frame, one end; the controller follows.
+    const box = await page.locator('[data-path="ir.size"]').boundingBox();
+    const y = box.y + box.height / 2;
+    await page.mouse.move(box.x + box.width * 0.2, y);
+    await page.mouse.down();
+    for (const f of [0.3, 0.45, 0.6, 0.75, 0.9]) {
+      await page.mouse.move(box.x + box.width * f, y, { steps: 8 });
+    }
+    await page.mouse.up();
+    await page.waitForFunction(() => window.__zurizPosts.some((p) => p.text.includes('endEdit')));
+    assert.equal(s.count('velmo.beginEdit', 'ir.size'), 1);
+    assert.equal(s.count('velmo.endEdit', 'ir.size'), 1);
+    assert.ok(s.count('velmo.setParam', 'ir.size') >= 1);
+    const drag = s.sent.filter((m) => m.path === 'ir.size').map((m) => m.type);
+    assert.equal(drag[0], 'velmo.beginEdit');
+    assert.equal(drag.at(-1), 'velmo.endEdit');
+    const perFrame = await s.setParamsPerFrame();
+    assert.ok(Math.max(...perFrame) <= 1, `setParam per frame: ${perFrame}`);
+    console.log(`drag: ${perFrame.length} setParam in ${perFrame.length} frames, at most ` +
+      `${Math.max(...perFrame)} per frame`);
+    const last = s.sent.filter((m) => m.type === 'velmo.setParam' && m.path === 'ir.size').at(-1);
+    let state = await s.controllerState();
+    assert.ok(near(state.params['ir.size'], last.value), `controller ${state.params['ir.size']} vs ${last.value}`);
+
+    // A key step is a whole gesture of its own.
+    const before = s.sent.length;
+    await page.locator('[data-path="ir.damping"]').focus();
+    await page.keyboard.press('ArrowRight');
+    await page.waitForFunction(() => window.__zurizPosts.at(-1).text.includes('endEdit'));
+    const step = s.sent.slice(before).map((m) => [m.type, m.path]);
+    assert.deepEqual(step, [['velmo.beginEdit', 'ir.damping'], ['velmo.setParam', 'ir.damping'],
+      ['velmo.endEdit', 'ir.damping']]);
+    state = await s.controllerState();
+    const damping = PARAMS[5];
+    assert.ok(near(state.params['ir.damping'], byPath['ir.damping'].value + 0.01 * (damping.max - damping.min)));
+    // The controller does not echo the page's own edits.
+    assert.equal(s.docs.filter((d) => d.type === 'velmo.paramChanged').length, 0);
+
+    // A preset moves every control to its values, without the page sending any edit back.
+    const preset = hello.factoryPresets[4];
+    const sentBefore = s.sent.length;
+    const from = s.docs.length;
+    await page.selectOption('#preset-select', preset.id);
+    const changes = await s.waitDocs((d) => d.type === 'velmo.paramChanged', 10, from);
+    await s.delivered();
+    assert.deepEqual(s.sent.slice(sentBefore).map((m) => m.type), ['velmo.loadFactoryPreset']);
+    const changed = Object.fromEntries(changes.map((d) => [d.path, d]));
+    view = await shown(page);
+    assertShows(view, (path) => preset.values[path], (path) => changed[path].normalized);
+    for (const p of PARAMS) {
+      assert.ok(Math.abs(toPlain(p, normalize(p, preset.values[p.path])) - preset.values[p.path]) < 1e-9);
+    }
+    assert.equal(await page.locator('#preset-state').textContent(), '');
+    assert.deepEqual(s.problems, []);
+  } finally {
+    await s.close();
+  }
+});

@@ -1,0 +1,89 @@
+// The page at the editor's smallest and largest sizes: nothing overlaps, nothing is out of
+// reach (by pointer or keyboard), screenshots kept as artifacts.
+import test, { after } from 'node:test';
+import assert from 'node:assert/strict';
+import path from 'node:path';
+import { artifactsDir, openPage, shutdown } from './harness.mjs';
+
+after(shutdown);
+
+const INTERACTIVE = 'button, select, input, textarea, [role="slider"]';
+
+// Every interactive element, scrolled into view, is the element found at its own centre
+// (nothing covers it) and lies inside the window; no two of them overlap.
+async function layoutProblems(page, scope) {
+  return page.evaluate(({ selector, scope }) => {
+    const problems = [];
+    const visible = [...document.querySelectorAll(selector.split(',').map((x) => scope + ' ' + x.trim()).join(','))].filter((e) => {
+      const target = e.closest('label.file-button') || e;
+      return target.getClientRects().length > 0;
+    });
+    if (document.documentElement.scrollWidth > window.innerWidth + 1) {
+      problems.push(`page scrolls sideways: ${document.documentElement.scrollWidth} > ${window.innerWidth}`);
+    }
+    const boxes = [];
+    for (const e of visible) {
+      const target = e.closest('label.file-button') || e;
+      target.scrollIntoView({ block: 'center', inline: 'center' });
+      const r = target.getBoundingClientRect();
+      const name = e.id || e.getAttribute('aria-label') || e.dataset.path || e.textContent.trim() || e.tagName;
+      if (r.left < 0 || r.right > window.innerWidth + 0.5 || r.top < 0 || r.bottom > window.innerHeight + 0.5) {
+        problems.push(`${name} outside the window`);
+      }
+      const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2);
+      if (!hit || !(target === hit || target.contains(hit) || hit.contains(target))) {
+        problems.push(`${name} covered by ${hit ? hit.outerHTML.slice(0, 60) : 'nothing'}`);
+      }
+      boxes.push([name, target, target.getBoundingClientRect()]);
+    }
+    window.scrollTo(0, 0);
+    for (let i = 0; i < visible.length; i += 1) {
+      const a = visible[i].getBoundingClientRect();
+      for (let k = i + 1; k < visible.length; k += 1) {
+        if (visible[i].contains(visible[k]) || visible[k].contains(visible[i])) continue;
+        const b = visible[k].getBoundingClientRect();
+        const w = Math.min(a.right, b.right) - Math.max(a.left, b.left);
+        const h = Math.min(a.bottom, b.bottom) - Math.max(a.top, b.top);
+        if (w > 1 && h > 1) problems.push(`${boxes[i][0]} overlaps ${boxes[k][0]}`);
+      }
+    }
+    return problems;
+  }, { selector: INTERACTIVE, scope });
+}
+
+for (const [width, height] of [[480, 360], [1400, 1100]]) {
+  test(`layout at ${width}x${height}`, async () => {
+    const s = await openPage({ width, height });
+    const { page } = s;
+    try {
+      await page.click('#ccmap-add');
+      await page.waitForSelector('#ccmap-table tbody input.cc');
+      await page.waitForSelector('#picture svg');
+      await page.screenshot({ path: path.join(artifactsDir(), `page-${width}x${height}.png`), fullPage: true });
+      assert.deepEqual(await layoutProblems(page, 'body'), []);
+
+      // The keyboard reaches every slider, the family choice and the drawer toggle.
+      await page.evaluate(() => document.activeElement && document.activeElement.blur());
+      const reached = new Set();
+      for (let i = 0; i < 60; i += 1) {
+        await page.keyboard.press('Tab');
+        const id = await page.evaluate(() => document.activeElement.id || document.activeElement.name);
+        reached.add(id);
+      }
+      for (let id = 1; id < 10; id += 1) assert.ok(reached.has(`slider-${id}`), `slider-${id} by keyboard`);
+      assert.ok([...reached].some((id) => /^family-/.test(id)), 'family by keyboard');
+      for (const id of ['preset-select', 'drawer-toggle', 'ccmap-add', 'state-export']) {
+        assert.ok(reached.has(id), `${id} by keyboard`);
+      }
+
+      // The drawer, open, is reachable too.
+      await page.click('#drawer-toggle');
+      await page.waitForSelector('#lifecycle li');
+      await page.screenshot({ path: path.join(artifactsDir(), `drawer-${width}x${height}.png`) });
+      assert.deepEqual(await layoutProblems(page, '#drawer'), []);
+      assert.deepEqual(s.problems, []);
+    } finally {
+      await s.close();
+    }
+  });
+}

@@ -1,0 +1,58 @@
+// Prints the parameter table and the plug-in's own display texts at a few values as one JSON
+// document, so the page's copy of the table and its formatting are checked against them.
+#include <cstdio>
+#include <string>
+
+#include "docs/json_write.h"
+#include "params/param_table.h"
+#include "params/param_text.h"
+
+int main() {
+    using namespace velmo;
+    // 0, the default and 1, plus values whose shortest text is long or in exponent form.
+    const double extra[] = {0.5, 1e-5, 3e-7, 0.123456789, 0.3, 0.7, 0.999999, 0.0625};
+    std::string out = "[";
+    for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
+        const velmo_param_desc& d = VELMO_PARAMS[id];
+        if (id > 0) out += ',';
+        out += "{\"path\":";
+        jsonAppendQuoted(out, d.path);
+        out += ",\"name\":";
+        jsonAppendQuoted(out, d.name);
+        out += ",\"group\":";
+        jsonAppendQuoted(out, d.group);
+        out += ",\"kind\":" + std::to_string(d.kind) + ",\"min\":";
+        jsonAppendNumber(out, d.minValue);
+        out += ",\"max\":";
+        jsonAppendNumber(out, d.maxValue);
+        out += ",\"defaultPlain\":";
+        jsonAppendNumber(out, d.defaultPlain);
+        out += ",\"defaultNormalized\":";
+        jsonAppendNumber(out, d.defaultNormalized);
+        out += ",\"unit\":";
+        jsonAppendQuoted(out, d.unit);
+        out += ",\"options\":[";
+        for (int32_t i = 0; i < d.optionCount; ++i) {
+            if (i > 0) out += ',';
+            jsonAppendQuoted(out, d.options[i]);
+        }
+        out += "],\"texts\":[";
+        auto text = [&](double n, bool first) {
+            ParamTextBuffer buffer;
+            if (!first) out += ',';
+            out += '[';
+            jsonAppendNumber(out, n);
+            out += ',';
+            jsonAppendQuoted(out, paramDisplayText(d, n, buffer));
+            out += ']';
+        };
+        text(0.0, true);
+        text(d.defaultNormalized, false);
+        text(1.0, false);
+        for (const double n : extra) text(n, false);
+        out += "]}";
+    }
+    out += "]\n";
+    std::fputs(out.c_str(), stdout);
+    return 0;
+}

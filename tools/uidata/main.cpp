@@ -1,0 +1,65 @@
+// zuriz-uidata: writes the editor page's generated files into the bundle at build time.
+//
+//   zuriz-uidata families OUT                          the family tables as JSON
+//   zuriz-uidata manifest UIDIR BUILDTIME REVISION     UIDIR/manifest.json over UIDIR's files
+//
+// A file whose content would not change is left alone.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tools/uidata/families_json.h"
+#include "tools/uidata/ui_manifest.h"
+
+namespace {
+
+using namespace velmo::uidata;
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "zuriz-uidata: %s\n", message.c_str());
+    return 1;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool writeIfChanged(const std::string& path, const std::string& content) {
+    if (readText(path) == content) return true;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "families" && argc == 3) {
+        if (!writeIfChanged(argv[2], familiesJson() + "\n")) return fail(std::string("cannot write ") + argv[2]);
+        return 0;
+    }
+    if (command == "manifest" && argc == 5) {
+        const std::string uiDir = argv[2];
+        const std::string buildTime = argv[3];
+        const std::string revision = argv[4];
+        std::string error;
+        const std::string digest = uiFilesDigest(uiDir, error);
+        if (digest.empty()) return fail(error);
+        const std::string path = uiDir + "/manifest.json";
+        const bool reproducible = std::getenv("SOURCE_DATE_EPOCH") != nullptr;
+        if (manifestIsCurrent(readText(path), buildTime, revision, digest, reproducible)) return 0;
+        if (!writeIfChanged(path, manifestJson(buildTime, revision, digest))) return fail("cannot write " + path);
+        return 0;
+    }
+    std::fputs("usage: zuriz-uidata families OUT\n"
+               "       zuriz-uidata manifest UIDIR BUILDTIME REVISION\n",
+               stderr);
+    return 2;
+}
