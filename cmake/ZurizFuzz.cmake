@@ -3,7 +3,8 @@
 # corpus. On by default when clang++-14 and its libFuzzer runtime are present; the sanitizer
 # builds leave it out (the targets already run under ASan and UBSan).
 set(ZURIZ_FUZZ_TARGET_NAMES state_fuzz bridge_message_fuzz cc_map_fuzz pad_overrides_fuzz
-    json_tree_fuzz base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz)
+    json_tree_fuzz base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz
+    editor_link_fuzz)
 
 find_program(ZURIZ_FUZZ_CXX clang++-14)
 find_program(ZURIZ_FUZZ_CC clang-14)
