@@ -16,9 +16,10 @@
 
 #include "pluginterfaces/gui/iplugview.h"
 #include "tests/bridge/bundle_rig.h"
-#include "tests/editor/xvfb_display.h"
 #include "tools/host/plug_frame.h"
+#include "tools/host/process_stats.h"
 #include "tools/host/x11_test_window.h"
+#include "tools/host/xvfb_server.h"
 
 namespace velmo::test {
 namespace {
@@ -35,52 +36,7 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Children of this process running the helper (zombies included: they must not stay either).
-std::vector<int> helperPids() {
-    std::vector<int> pids;
-    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
-        std::ifstream children(task.path() / "children");
-        int pid = 0;
-        while (children >> pid) {
-            std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-            std::string name;
-            if (std::getline(comm, name) && name == "zuriz-webview") pids.push_back(pid);
-        }
-    }
-    return pids;
-}
-
-// User + system CPU seconds of a process and, for the helper, of WebKit's processes under it.
-double cpuSecondsOf(int pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) return 0.0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    double ticks = 0.0;
-    for (int i = 3; fields >> field; ++i)
-        if (i == 14 || i == 15) ticks += std::stod(field);
-    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
-double treeCpuSeconds(int pid) {
-    double total = cpuSecondsOf(pid);
-    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-        std::ifstream children(task.path() / "children");
-        int child = 0;
-        while (children >> child) total += treeCpuSeconds(child);
-    }
-    return total;
-}
-
-long residentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return 0;
-}
+std::vector<int> helperPids() { return host::childProcessesNamed("zuriz-webview"); }
 
 double meanGrey(const host::Capture& shot, int x, int y, int w, int h) {
     double sum = 0.0;
@@ -95,7 +51,7 @@ double meanGrey(const host::Capture& shot, int x, int y, int w, int h) {
 class EditorWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        display_ = XvfbDisplay::start(&displayError_).release();
+        display_ = host::XvfbServer::start(&displayError_).release();
         char pattern[] = "/tmp/zuriz-editor-bundle-XXXXXX";
         folder_ = ::mkdtemp(pattern);
         bundle_ = folder_ / "Zuriz.vst3";
@@ -189,7 +145,7 @@ protected:
         return shot;
     }
 
-    static XvfbDisplay* display_;
+    static host::XvfbServer* display_;
     static std::string displayError_;
     static fs::path folder_;
     static fs::path bundle_;
@@ -203,7 +159,7 @@ protected:
     IPtr<IPlugView> view_;
 };
 
-XvfbDisplay* EditorWindowTest::display_ = nullptr;
+host::XvfbServer* EditorWindowTest::display_ = nullptr;
 std::string EditorWindowTest::displayError_;
 fs::path EditorWindowTest::folder_;
 fs::path EditorWindowTest::bundle_;
@@ -211,10 +167,10 @@ fs::path EditorWindowTest::trace_;
 bool EditorWindowTest::ownPage_ = false;
 
 TEST_F(EditorWindowTest, PageShownEditedBothWaysResizedAndReattached) {
-    const long kbBefore = residentKb();
+    const long kbBefore = host::residentKb();
     const double helloMs = attachAndGreet();
     ASSERT_GT(helloMs, 0.0) << "no hello reached the page; helper trace:\n" << trace();
-    const long kbAdded = residentKb() - kbBefore;
+    const long kbAdded = host::residentKb() - kbBefore;
     EXPECT_EQ(traced("page {\"type\":\"velmo.ready\""), 1u);
     ASSERT_EQ(helperPids().size(), 1u);
     const int helper = helperPids().front();
@@ -228,13 +184,13 @@ TEST_F(EditorWindowTest, PageShownEditedBothWaysResizedAndReattached) {
     // Idle: the host's loop runs its timers, the page waits (after WebKit's start-up work, which
     // goes on for seconds after the first paint).
     rig_->loop->runFor(8000);
-    const double hostCpu0 = cpuSecondsOf(::getpid());
-    const double helperCpu0 = treeCpuSeconds(helper);
+    const double hostCpu0 = host::processCpuSeconds(::getpid());
+    const double helperCpu0 = host::processTreeCpuSeconds(helper);
     const Clock::time_point idleStart = Clock::now();
     rig_->loop->runFor(3000);
     const double idleSeconds = msSince(idleStart) / 1000.0;
-    const double hostIdle = 100.0 * (cpuSecondsOf(::getpid()) - hostCpu0) / idleSeconds;
-    const double helperIdle = 100.0 * (treeCpuSeconds(helper) - helperCpu0) / idleSeconds;
+    const double hostIdle = 100.0 * (host::processCpuSeconds(::getpid()) - hostCpu0) / idleSeconds;
+    const double helperIdle = 100.0 * (host::processTreeCpuSeconds(helper) - helperCpu0) / idleSeconds;
     std::printf("editor: attached -> hello %.0f ms; host memory +%ld kB; idle CPU host %.2f %%, helper %.2f %%\n",
                 helloMs, kbAdded, hostIdle, helperIdle);
     RecordProperty("hello_ms", static_cast<int>(helloMs));

@@ -1,20 +1,20 @@
-#include "tests/editor/xvfb_display.h"
+#include "tools/host/xvfb_server.h"
 
 #include <poll.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-namespace velmo::test {
+namespace velmo::host {
 
-std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string* error) {
+std::unique_ptr<XvfbServer> XvfbServer::start(std::string* error) {
     const char* program = "/usr/bin/Xvfb";
     int fds[2];
     if (::pipe(fds) != 0) {
         *error = "pipe failed";
         return nullptr;
     }
-    std::unique_ptr<XvfbDisplay> display(new XvfbDisplay);
+    std::unique_ptr<XvfbServer> display(new XvfbServer);
     // The server writes its display number to descriptor 3 once it accepts clients.
     display->server_ = ChildProcess::spawn(
         program, {"-displayfd", "3", "-screen", "0", "1400x1100x24", "-nolisten", "tcp", "-noreset"}, fds[1], error);
@@ -40,6 +40,6 @@ std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string* error) {
     return display;
 }
 
-XvfbDisplay::~XvfbDisplay() = default;
+XvfbServer::~XvfbServer() = default;
 
-}  // namespace velmo::test
+}  // namespace velmo::host
