@@ -44,3 +44,14 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   fi
   $sudo locale-gen >/dev/null
 fi
+
+# The page tests' npm packages (playwright-core, pinned by tests/ui/package-lock.json): installed
+# when missing or older than the lock file; the npm cache serves them offline once fetched.
+ui_tests="$(cd "$(dirname "$0")/.." && pwd)/tests/ui"
+if [ -f "$ui_tests/package-lock.json" ] && command -v npm >/dev/null 2>&1; then
+  if [ ! -f "$ui_tests/node_modules/.package-lock.json" ] ||
+     [ "$ui_tests/package-lock.json" -nt "$ui_tests/node_modules/.package-lock.json" ]; then
+    echo "setup: installing the page tests' npm packages"
+    (cd "$ui_tests" && npm ci --prefer-offline --no-audit --no-fund --loglevel=error)
+  fi
+fi

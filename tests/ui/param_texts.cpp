@@ -4,6 +4,7 @@
 #include <string>
 
 #include "docs/json_write.h"
+#include "json_members.h"
 #include "params/param_table.h"
 #include "params/param_text.h"
 
@@ -15,22 +16,16 @@ int main() {
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         const velmo_param_desc& d = VELMO_PARAMS[id];
         if (id > 0) out += ',';
-        out += "{\"path\":";
-        jsonAppendQuoted(out, d.path);
-        out += ",\"name\":";
-        jsonAppendQuoted(out, d.name);
-        out += ",\"group\":";
-        jsonAppendQuoted(out, d.group);
-        out += ",\"kind\":" + std::to_string(d.kind) + ",\"min\":";
-        jsonAppendNumber(out, d.minValue);
-        out += ",\"max\":";
-        jsonAppendNumber(out, d.maxValue);
-        out += ",\"defaultPlain\":";
-        jsonAppendNumber(out, d.defaultPlain);
-        out += ",\"defaultNormalized\":";
-        jsonAppendNumber(out, d.defaultNormalized);
-        out += ",\"unit\":";
-        jsonAppendQuoted(out, d.unit);
+        out += '{';
+        uitest::member(out, "path", d.path, true);
+        uitest::member(out, "name", d.name);
+        uitest::member(out, "group", d.group);
+        uitest::member(out, "kind", d.kind);
+        uitest::member(out, "min", d.minValue);
+        uitest::member(out, "max", d.maxValue);
+        uitest::member(out, "defaultPlain", d.defaultPlain);
+        uitest::member(out, "defaultNormalized", d.defaultNormalized);
+        uitest::member(out, "unit", d.unit);
         out += ",\"options\":[";
         for (int32_t i = 0; i < d.optionCount; ++i) {
             if (i > 0) out += ',';

@@ -43,6 +43,18 @@ export class CcMapTable {
   }
 
   render() {
+    // Keep the keyboard where it was: the rows are rebuilt from the plug-in's map.
+    const focused = this.body.contains(document.activeElement)
+      ? document.activeElement.getAttribute('aria-label') : null;
+    this.fill();
+    if (focused) {
+      const again = [...this.body.querySelectorAll('[aria-label]')]
+        .find((e) => e.getAttribute('aria-label') === focused);
+      (again || $('ccmap-add')).focus();
+    }
+  }
+
+  fill() {
     clear(this.body);
     if (!this.bindings.length) {
       this.body.append(el('tr', {}, el('td', { colspan: '7', class: 'muted',

@@ -56,6 +56,15 @@ export class Controls {
         this.gestures.single(family.path, i);
         this.show(family.path);
       });
+      input.addEventListener('keydown', (event) => {
+        if (event.key !== 'Delete' && event.key !== 'Backspace') return;
+        event.preventDefault();
+        const def = family.defaultPlain;
+        this.values.set(family.path, normalize(family, def));
+        this.gestures.single(family.path, def);
+        this.show(family.path);
+        this.radios[def].focus();
+      });
       group.append(el('label', { class: 'choice', for: 'family-' + i }, input,
         el('span', { text: name })));
       return input;
@@ -81,7 +90,8 @@ export class Controls {
         class: 'slider', role: 'slider', tabindex: '0', id: 'slider-' + p.id,
         'data-path': p.path, 'aria-labelledby': labelId,
         'aria-valuemin': String(p.min), 'aria-valuemax': String(p.max),
-        title: 'Drag or use the arrow keys (Shift: finer); double-click or Delete for the default',
+        title: `${p.name}: ${p.min} to ${p.max}${p.unit ? ' ' + p.unit : ''}. Drag or use the ` +
+          'arrow keys (Shift: finer); double-click or Delete for the default',
       }, track);
       const readout = el('output', { class: 'readout', for: slider.id });
       box.append(el('div', { class: 'param' },

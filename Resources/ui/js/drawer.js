@@ -52,6 +52,7 @@ export class Drawer {
     this.identity(doc.identity, doc.plugin);
     this.host = doc.host && typeof doc.host === 'object' ? { ...doc.host } : {};
     this.showHost();
+    if (!$('transport').dataset.terms) fillFacts($('transport'), [['Transport', 'none reported by the host yet']]);
     this.health(doc.runtimeHealth);
     if (this.isOpen()) {
       clear($('lifecycle'));
@@ -105,7 +106,6 @@ export class Drawer {
       ['Tempo', s.tempo === null || s.tempo === undefined ? '—' : `${s.tempo} BPM`],
       ['Time signature', `${sig.numerator ?? '—'}/${sig.denominator ?? '—'}`],
       ['Position', typeof s.ppqPosition === 'number' ? `${s.ppqPosition.toFixed(2)} quarters` : '—'],
-      ['Frame', f.atFrame],
     ]);
   }
 

@@ -35,7 +35,6 @@ export async function launch() {
 export async function shutdown() { if (browser) await browser.close(); browser = null; }
 
 function bridgeCommand() {
-  if (BRIDGE.endsWith('.mjs')) return [process.execPath, [BRIDGE]];
   if (!existsSync(BRIDGE)) throw new Error(`zuriz-bridge not found at ${BRIDGE}`);
   return [BRIDGE, ['--bundle', BUNDLE]];
 }

@@ -22,11 +22,12 @@ test('every parameter reads and displays as the plug-in does', () => {
     for (const [n, text] of row.texts) {
       assert.equal(displayText(p, n), text, `${p.path} at ${n}`);
     }
-    // What the page sends (a plain value) comes back to the same normalised value.
-    for (const [n] of row.texts) {
-      const back = normalize(p, toPlain(p, n));
-      assert.ok(Math.abs(back - Math.min(Math.max(n, 0), 1)) < 1e-12 || p.kind !== 0,
-        `${p.path} round trip at ${n}`);
+    // What the page sends (a plain value) reads back as the same normalised value.
+    if (p.kind === 0) {
+      for (const [n] of row.texts) {
+        const back = normalize(p, toPlain(p, n));
+        assert.ok(Math.abs(back - Math.min(Math.max(n, 0), 1)) < 1e-12, `${p.path} round trip at ${n}`);
+      }
     }
   });
 });

@@ -1,9 +1,8 @@
 // The CC map table and the state export/import, round trips through the controller.
-import test, { after } from 'node:test';
+import test from 'node:test';
 import assert from 'node:assert/strict';
-import { openPage, shutdown } from './harness.mjs';
+import { openPage } from './harness.mjs';
 
-after(shutdown);
 
 test('CC map edits round-trip and state export, change, import restores', async () => {
   const s = await openPage();

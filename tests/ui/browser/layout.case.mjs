@@ -1,11 +1,10 @@
 // The page at the editor's smallest and largest sizes: nothing overlaps, nothing is out of
 // reach (by pointer or keyboard), screenshots kept as artifacts.
-import test, { after } from 'node:test';
+import test from 'node:test';
 import assert from 'node:assert/strict';
 import path from 'node:path';
-import { artifactsDir, openPage, shutdown } from './harness.mjs';
+import { artifactsDir, openPage } from './harness.mjs';
 
-after(shutdown);
 
 const INTERACTIVE = 'button, select, input, textarea, [role="slider"]';
 
@@ -51,39 +50,45 @@ async function layoutProblems(page, scope) {
   }, { selector: INTERACTIVE, scope });
 }
 
-for (const [width, height] of [[480, 360], [1400, 1100]]) {
-  test(`layout at ${width}x${height}`, async () => {
-    const s = await openPage({ width, height });
-    const { page } = s;
-    try {
-      await page.click('#ccmap-add');
-      await page.waitForSelector('#ccmap-table tbody input.cc');
-      await page.waitForSelector('#picture svg');
+test('layout at 1400x1100 and 480x360, by pointer and keyboard', async () => {
+  const s = await openPage({ width: 1400, height: 1100 });
+  const { page } = s;
+  try {
+    await page.click('#ccmap-add');
+    await page.waitForSelector('#ccmap-table tbody input.cc');
+    await page.waitForSelector('#picture svg');
+    for (const [width, height] of [[1400, 1100], [480, 360]]) {
+      await page.setViewportSize({ width, height });
+      await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => r())));
       await page.screenshot({ path: path.join(artifactsDir(), `page-${width}x${height}.png`), fullPage: true });
-      assert.deepEqual(await layoutProblems(page, 'body'), []);
-
-      // The keyboard reaches every slider, the family choice and the drawer toggle.
-      await page.evaluate(() => document.activeElement && document.activeElement.blur());
-      const reached = new Set();
-      for (let i = 0; i < 60; i += 1) {
-        await page.keyboard.press('Tab');
-        const id = await page.evaluate(() => document.activeElement.id || document.activeElement.name);
-        reached.add(id);
-      }
-      for (let id = 1; id < 10; id += 1) assert.ok(reached.has(`slider-${id}`), `slider-${id} by keyboard`);
-      assert.ok([...reached].some((id) => /^family-/.test(id)), 'family by keyboard');
-      for (const id of ['preset-select', 'drawer-toggle', 'ccmap-add', 'state-export']) {
-        assert.ok(reached.has(id), `${id} by keyboard`);
-      }
-
-      // The drawer, open, is reachable too.
-      await page.click('#drawer-toggle');
-      await page.waitForSelector('#lifecycle li');
-      await page.screenshot({ path: path.join(artifactsDir(), `drawer-${width}x${height}.png`) });
-      assert.deepEqual(await layoutProblems(page, '#drawer'), []);
-      assert.deepEqual(s.problems, []);
-    } finally {
-      await s.close();
+      assert.deepEqual(await layoutProblems(page, 'body'), [], `page at ${width}x${height}`);
     }
-  });
-}
+
+    // The keyboard reaches every slider, the family choice and the other panels' controls.
+    await page.evaluate(() => document.activeElement && document.activeElement.blur());
+    const reached = new Set();
+    for (let i = 0; i < 45; i += 1) {
+      await page.keyboard.press('Tab');
+      reached.add(await page.evaluate(() => document.activeElement.id));
+    }
+    for (let id = 1; id < 10; id += 1) assert.ok(reached.has(`slider-${id}`), `slider-${id} by keyboard`);
+    assert.ok([...reached].some((id) => /^family-/.test(id)), 'family by keyboard');
+    for (const id of ['preset-select', 'drawer-toggle', 'ccmap-add', 'state-export', 'state-file']) {
+      assert.ok(reached.has(id), `${id} by keyboard`);
+    }
+
+    // The drawer, open, at both sizes.
+    await page.click('#drawer-toggle');
+    await page.waitForSelector('#lifecycle li');
+    for (const [width, height] of [[480, 360], [1400, 1100]]) {
+      await page.setViewportSize({ width, height });
+      await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => r())));
+      await page.screenshot({ path: path.join(artifactsDir(), `drawer-${width}x${height}.png`) });
+      assert.deepEqual(await layoutProblems(page, '#drawer'), [], `drawer at ${width}x${height}`);
+    }
+    assert.deepEqual(await layoutProblems(page, 'header'), [], 'header beside the open drawer');
+    assert.deepEqual(s.problems, []);
+  } finally {
+    await s.close();
+  }
+});

@@ -1,11 +1,10 @@
 // Editing against the controller: the hello's values on screen, drag and key gestures, and a
 // preset load moving every control.
-import test, { after } from 'node:test';
+import test from 'node:test';
 import assert from 'node:assert/strict';
-import { openPage, shutdown } from './harness.mjs';
+import { openPage } from './harness.mjs';
 import { PARAMS, labelText, normalize, toPlain } from '../../../Resources/ui/js/params.js';
 
-after(shutdown);
 
 const near = (a, b) => Math.abs(a - b) < 1e-9;
 
@@ -87,7 +86,7 @@ test('hello, drag, key step and preset load against the controller', async () =>
     // A preset moves every control to its values, without the page sending any edit back.
     const preset = hello.factoryPresets[4];
     const sentBefore = s.sent.length;
-    const from = s.docs.length;
+    let from = s.docs.length;
     await page.selectOption('#preset-select', preset.id);
     const changes = await s.waitDocs((d) => d.type === 'velmo.paramChanged', 10, from);
     await s.delivered();
@@ -99,6 +98,41 @@ test('hello, drag, key step and preset load against the controller', async () =>
       assert.ok(Math.abs(toPlain(p, normalize(p, preset.values[p.path])) - preset.values[p.path]) < 1e-9);
     }
     assert.equal(await page.locator('#preset-state').textContent(), '');
+
+    // Host automation moves a control; the page sends nothing back.
+    let quiet = s.sent.length;
+    from = s.docs.length;
+    s.bridge.stdin.write('{"type":"bridge.hostSetParam","path":"ir.stereoWidth","normalized":0.25}\n');
+    await s.waitDocs((d) => d.type === 'velmo.paramChanged' && d.path === 'ir.stereoWidth', 1, from);
+    assert.equal(await page.locator('[data-path="ir.stereoWidth"]').getAttribute('aria-valuetext'), '0.25');
+    assert.equal(await page.locator('#preset-state').textContent(), 'edited');
+    assert.equal(s.sent.length, quiet);
+
+    // Focus lost in the middle of a drag still ends the gesture, once.
+    const level = await page.locator('[data-path="master.level"]').boundingBox();
+    await page.mouse.move(level.x + 10, level.y + level.height / 2);
+    await page.mouse.down();
+    await page.mouse.move(level.x + level.width / 2, level.y + level.height / 2, { steps: 4 });
+    await page.evaluate(() => window.dispatchEvent(new Event('blur')));
+    await page.mouse.move(level.x + level.width * 0.8, level.y + level.height / 2, { steps: 4 });
+    await page.mouse.up();
+    await page.waitForTimeout(200);
+    assert.equal(s.count('velmo.beginEdit', 'master.level'), 1);
+    assert.equal(s.count('velmo.endEdit', 'master.level'), 1);
+    assert.equal(s.sent.filter((m) => m.path === 'master.level').at(-1).type, 'velmo.endEdit');
+
+    // A second hello (the editor reopened) rebuilds the page from the controller's values.
+    state = await s.controllerState();
+    quiet = s.sent.length;
+    from = s.docs.length;
+    s.bridge.stdin.write('{"type":"velmo.ready"}\n');
+    await s.waitDocs((d) => d.type === 'velmo.hello', 1, from);
+    assert.equal(await page.locator('[role="slider"]').count(), 9);
+    assert.equal(await page.locator('input[name="family"]').count(), 5);
+    view = await shown(page);
+    assertShows(view, (path) => state.params[path],
+      (path) => normalize(PARAMS.find((p) => p.path === path), state.params[path]));
+    assert.equal(s.sent.length, quiet);
     assert.deepEqual(s.problems, []);
   } finally {
     await s.close();
