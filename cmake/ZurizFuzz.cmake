@@ -6,7 +6,7 @@ set(ZURIZ_FUZZ_TARGET_NAMES state_fuzz bridge_message_fuzz cc_map_fuzz pad_overr
     json_tree_fuzz base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz midi_file_fuzz
     component_state_fuzz component_messages_fuzz
     wav_decode_fuzz bank_manifest_fuzz instrument_document_fuzz bank_reply_fuzz preset_file_fuzz
-    zip_unpack_fuzz)
+    zip_unpack_fuzz editor_link_fuzz)
 
 find_program(ZURIZ_FUZZ_CXX clang++-14)
 find_program(ZURIZ_FUZZ_CC clang-14)

@@ -1,5 +1,7 @@
 #include "controller/velmo_controller.h"
 
+#include "controller/editor_factory.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -496,7 +498,18 @@ void VelmoController::restartComponent(int32 flags) {
 
 // ---- page and editor -----------------------------------------------------------------------
 
-IPlugView* PLUGIN_API VelmoController::createView(FIDString /*name*/) { return nullptr; }
+namespace {
+EditorFactory installedEditorFactory = nullptr;
+}  // namespace
+
+void setEditorFactory(EditorFactory factory) { installedEditorFactory = factory; }
+EditorFactory editorFactory() { return installedEditorFactory; }
+
+IPlugView* PLUGIN_API VelmoController::createView(FIDString name) {
+    if (name == nullptr || std::strcmp(name, ViewType::kEditor) != 0 || installedEditorFactory == nullptr)
+        return nullptr;
+    return installedEditorFactory(this);
+}
 
 void VelmoController::setBridgeSink(BridgeSink sink) {
     sink_ = nullptr;  // the old channel goes before the new one arrives

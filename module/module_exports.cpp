@@ -1,6 +1,8 @@
 // The plug-in module's exported entry points. Only this file knows the concrete classes; the
 // version script (exports.map) keeps every other symbol of the module hidden.
+#include "controller/editor_factory.h"
 #include "controller/velmo_controller.h"
+#include "editor/webview_plug_view.h"
 #include "module/module_entry.h"
 #include "module/plugin_classes.h"
 #include "processor/velmo_processor.h"
@@ -18,6 +20,10 @@ SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle) {
 SMTG_EXPORT_SYMBOL bool ModuleExit() { return velmo::exitModule(); }
 
 SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() {
+    // The controller's view is the web-view editor, looking for the module's own UI folder.
+    velmo::setEditorFactory([](velmo::VelmoController* controller) {
+        return velmo::createWebViewEditor(controller, nullptr);
+    });
     return velmo::acquirePluginFactory(
         {&velmo::VelmoProcessor::createInstance, &velmo::VelmoController::createInstance});
 }

@@ -31,6 +31,20 @@ RepeatingTimer::~RepeatingTimer() {
     if (loop_ != nullptr && id_ != 0) loop_->removeTimer(id_);
 }
 
+FdWatch::FdWatch(std::shared_ptr<RunLoop> loop, std::uint64_t id) : loop_(std::move(loop)), id_(id) {}
+
+FdWatch::~FdWatch() {
+    if (loop_ != nullptr && id_ != 0) loop_->removeFdHandler(id_);
+}
+
+std::unique_ptr<FdWatch> watchFd(const std::shared_ptr<RunLoop>& loop, int fd, RunLoopCallback callback,
+                                 void* context) {
+    if (loop == nullptr || callback == nullptr || fd < 0) return nullptr;
+    const std::uint64_t id = loop->addFdHandler(fd, callback, context);
+    if (id == 0) return nullptr;
+    return std::make_unique<FdWatch>(loop, id);
+}
+
 std::shared_ptr<RunLoop> currentRunLoop() {
     if (innermostScope != nullptr) return innermostScope->loop();
     NotedHostLoop& noted = notedHostLoop();

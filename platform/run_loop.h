@@ -18,6 +18,12 @@ public:
     // timer's id, or 0 when the loop refuses it.
     virtual std::uint64_t addTimer(double intervalMs, RunLoopCallback callback, void* context) = 0;
     virtual void removeTimer(std::uint64_t timer) = 0;
+    // Calls callback(context) on the loop's thread whenever `fd` has input or was closed, until
+    // removed. Returns the handler's id, or 0 when the loop watches no descriptors.
+    virtual std::uint64_t addFdHandler(int /*fd*/, RunLoopCallback /*callback*/, void* /*context*/) {
+        return 0;
+    }
+    virtual void removeFdHandler(std::uint64_t /*handler*/) {}
 };
 
 // One scheduled timer; removed from its loop when destroyed. Keeps its loop alive.
@@ -34,6 +40,23 @@ private:
     std::shared_ptr<RunLoop> loop_;
     std::uint64_t id_;
 };
+
+// One watched descriptor; the handler goes when this is destroyed. Keeps its loop alive.
+class FdWatch {
+public:
+    FdWatch(std::shared_ptr<RunLoop> loop, std::uint64_t id);
+    ~FdWatch();
+    FdWatch(const FdWatch&) = delete;
+    FdWatch& operator=(const FdWatch&) = delete;
+
+private:
+    std::shared_ptr<RunLoop> loop_;
+    std::uint64_t id_;
+};
+
+// Null for a null callback or loop, a negative descriptor, or when the loop refuses.
+std::unique_ptr<FdWatch> watchFd(const std::shared_ptr<RunLoop>& loop, int fd, RunLoopCallback callback,
+                                 void* context);
 
 // The loop of the calling thread: the innermost ScopedCurrentRunLoop, else the host's loop last
 // noted on this thread while it is alive, else none.

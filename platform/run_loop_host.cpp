@@ -25,12 +25,30 @@ private:
     void* context_;
 };
 
+class EventHandler final : public RefCounted<EventHandler, Linux::IEventHandler> {
+public:
+    EventHandler(RunLoopCallback callback, void* context) : callback_(callback), context_(context) {}
+
+    void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override { callback_(context_); }
+
+private:
+    friend RefCounted;
+    ~EventHandler() = default;
+
+    RunLoopCallback callback_;
+    void* context_;
+};
+
 class HostRunLoop final : public RunLoop {
 public:
     explicit HostRunLoop(Linux::IRunLoop* host) : host_(host) {}  // takes the reference
     ~HostRunLoop() override {
         for (auto& [id, handler] : timers_) {
             host_->unregisterTimer(handler);
+            handler->release();
+        }
+        for (auto& [id, handler] : handlers_) {
+            host_->unregisterEventHandler(handler);
             handler->release();
         }
         host_->release();
@@ -58,9 +76,30 @@ public:
         handler->release();
     }
 
+    std::uint64_t addFdHandler(int fd, RunLoopCallback callback, void* context) override {
+        if (callback == nullptr || fd < 0) return 0;
+        auto* handler = new EventHandler(callback, context);
+        if (host_->registerEventHandler(handler, fd) != kResultOk) {
+            handler->release();
+            return 0;
+        }
+        handlers_.emplace(++nextId_, handler);
+        return nextId_;
+    }
+
+    void removeFdHandler(std::uint64_t id) override {
+        const auto it = handlers_.find(id);
+        if (it == handlers_.end()) return;
+        Linux::IEventHandler* handler = it->second;
+        handlers_.erase(it);
+        host_->unregisterEventHandler(handler);
+        handler->release();
+    }
+
 private:
     Linux::IRunLoop* host_;
     std::map<std::uint64_t, Linux::ITimerHandler*> timers_;
+    std::map<std::uint64_t, Linux::IEventHandler*> handlers_;
     std::uint64_t nextId_ = 0;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // A run loop with a clock of its own that the owner moves forward: tools and tests use it where
-// a host would run its loop. Bound to the thread that created it: timers are added and fire
-// only there.
+// a host would run its loop. Bound to the thread that created it: timers and descriptor
+// handlers are added and fire only there.
 #include <cstddef>
 #include <cstdint>
 #include <thread>
@@ -25,8 +25,17 @@ public:
     // firings; fires nothing when called from another thread or from inside a callback.
     std::size_t advance(double ms);
 
+    std::uint64_t addFdHandler(int fd, RunLoopCallback callback, void* context) override;
+    void removeFdHandler(std::uint64_t handler) override;
+
+    // Runs as a host's loop does for `ms` of wall-clock time: waits on the watched descriptors,
+    // calls the handlers of those with input, and moves the clock with real time so timers fire
+    // when due. Returns the number of calls made.
+    std::size_t runFor(double ms);
+
     double nowMs() const { return nowMs_; }
     std::size_t timerCount() const { return timers_.size(); }
+    std::size_t fdHandlerCount() const { return fdHandlers_.size(); }
 
 private:
     struct Timer {
@@ -39,10 +48,19 @@ private:
         void* context;
     };
 
+    struct FdHandler {
+        std::uint64_t id;
+        int fd;
+        RunLoopCallback callback;
+        void* context;
+    };
+
+    std::size_t pollFds(double timeoutMs);
     bool onOwnThread() const { return std::this_thread::get_id() == thread_; }
 
     std::thread::id thread_;
     std::vector<Timer> timers_;
+    std::vector<FdHandler> fdHandlers_;
     std::uint64_t nextId_ = 0;
     double nowMs_ = 0.0;
     bool advancing_ = false;

@@ -14,6 +14,7 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev                       # the editor's web-view helper
   chromium xvfb xauth x11-utils imagemagick                # page and editor tests, screenshots
   dpkg-dev file                                            # the Debian package
+  libx11-dev libxtst-dev                                   # the editor tests' host window and input
 )
 # Node.js runs the page tests; a machine that already has node and npm keeps its own.
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then

@@ -1,0 +1,67 @@
+#include "editor/bridge_frames.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr std::size_t HEADER_BYTES = 4;
+
+void appendU32(std::string& out, std::uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((v >> shift) & 0xFF));
+}
+
+std::uint32_t readU32(const char* p) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
+    return v;
+}
+
+bool knownType(std::uint8_t t) { return t >= 1 && t <= 5; }
+
+}  // namespace
+
+bool appendFrame(std::string& out, FrameType type, std::string_view payload) {
+    if (payload.size() > kMaxFramePayload) return false;
+    appendU32(out, static_cast<std::uint32_t>(payload.size() + 1));
+    out.push_back(static_cast<char>(type));
+    out.append(payload);
+    return true;
+}
+
+std::string resizePayload(std::int32_t width, std::int32_t height) {
+    std::string out;
+    appendU32(out, static_cast<std::uint32_t>(width));
+    appendU32(out, static_cast<std::uint32_t>(height));
+    return out;
+}
+
+bool parseResize(std::string_view payload, std::int32_t& width, std::int32_t& height) {
+    if (payload.size() != 8) return false;
+    width = static_cast<std::int32_t>(readU32(payload.data()));
+    height = static_cast<std::int32_t>(readU32(payload.data() + 4));
+    return width > 0 && height > 0;
+}
+
+FrameReader::Next FrameReader::next(FrameType& type, std::string& payload) {
+    if (corrupt_) return Next::Corrupt;
+    const std::size_t available = buffer_.size() - offset_;
+    if (available < HEADER_BYTES + 1) return Next::NeedMore;
+    const std::uint32_t length = readU32(buffer_.data() + offset_);
+    const auto rawType = static_cast<std::uint8_t>(buffer_[offset_ + HEADER_BYTES]);
+    if (length == 0 || length - 1 > kMaxFramePayload || !knownType(rawType)) {
+        corrupt_ = true;
+        return Next::Corrupt;
+    }
+    if (available < HEADER_BYTES + length) return Next::NeedMore;
+    type = static_cast<FrameType>(rawType);
+    payload.assign(buffer_, offset_ + HEADER_BYTES + 1, length - 1);
+    offset_ += HEADER_BYTES + length;
+    // Drop consumed bytes once they dominate the buffer.
+    if (offset_ > 4096 && offset_ * 2 > buffer_.size()) {
+        buffer_.erase(0, offset_);
+        offset_ = 0;
+    }
+    return Next::Frame;
+}
+
+}  // namespace velmo

@@ -1,0 +1,35 @@
+#include "editor/webview/helper_link.h"
+
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace velmo::webview {
+
+bool sendFrame(FrameType type, std::string_view payload) {
+    std::string frame;
+    if (!appendFrame(frame, type, payload)) return false;
+    std::size_t written = 0;
+    while (written < frame.size()) {
+        const ssize_t n = ::send(kLinkFd, frame.data() + written, frame.size() - written, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void trace(const char* what, std::string_view text) {
+    static FILE* file = [] {
+        const char* path = std::getenv("VELMO_WEBVIEW_TRACE");
+        return path != nullptr && *path != '\0' ? std::fopen(path, "ae") : nullptr;
+    }();
+    if (file == nullptr) return;
+    std::fprintf(file, "%s %.*s\n", what, static_cast<int>(text.size()), text.data());
+    std::fflush(file);
+}
+
+}  // namespace velmo::webview

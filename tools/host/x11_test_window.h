@@ -1,0 +1,47 @@
+#pragma once
+// A bare X11 top-level window standing in for a host's editor window: its id is what a Linux
+// host hands a plug-in view ("X11EmbedWindowID"). It can inject pointer input (XTest) and
+// capture what is shown inside it, embedded children included.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmo::host {
+
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;  // width * height * 3
+
+    // Variance of the grey level over a rectangle (the whole image by default).
+    double variance(int x = 0, int y = 0, int w = -1, int h = -1) const;
+    // Fraction of pixels that differ between two captures of the same size.
+    double differenceFrom(const Capture& other) const;
+    bool writePpm(const std::string& path) const;
+};
+
+class X11TestWindow {
+public:
+    // A mapped window of the given size at the screen's top-left on `display` (null: $DISPLAY).
+    // Null when no display can be opened.
+    static std::unique_ptr<X11TestWindow> open(int width, int height, const char* display = nullptr);
+    ~X11TestWindow();
+    X11TestWindow(const X11TestWindow&) = delete;
+    X11TestWindow& operator=(const X11TestWindow&) = delete;
+
+    // The window id as a host passes it to IPlugView::attached.
+    void* parentHandle() const;
+    void resize(int width, int height);
+    // A left click at window coordinates through XTest; false when the server lacks XTest.
+    bool click(int x, int y);
+    Capture capture();
+    void sync();
+
+private:
+    X11TestWindow() = default;
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace velmo::host
