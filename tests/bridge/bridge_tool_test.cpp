@@ -15,6 +15,7 @@
 #include "public.sdk/source/common/memorystream.h"
 #include "tests/bridge/bundle_rig.h"
 #include "tools/bridge/host_events.h"
+#include "tools/bridge/page_lines.h"
 #include "tools/bridge/realtime_audio.h"
 
 namespace {
@@ -155,11 +156,29 @@ TEST(BridgeTool, SpeaksThePageProtocolAndExitsCleanlyAtEndOfInput) {
 
     // ... a change the host makes is.
     bridge.send(R"({"type":"bridge.hostSetParam","path":"ir.size","normalized":0.5})");
-    EXPECT_EQ(bridge.nextLine(), R"({"type":"velmo.paramChanged","path":"ir.size","value":1.25,"normalized":0.5})");
+    EXPECT_EQ(bridge.linesUntil("{\"type\":\"velmo.paramChanged\"").back(),
+              R"({"type":"velmo.paramChanged","path":"ir.size","value":1.25,"normalized":0.5})");
 
     bridge.closeInput();
     EXPECT_EQ(bridge.nextLine(2000ms), "") << "nothing after the end of input";
     EXPECT_EQ(bridge.waitExit(5000ms), 0);
+}
+
+TEST(BridgeTool, LinesInAndOneDocumentPerLineOut) {
+    using velmo::bridge::LineSplitter;
+    std::vector<std::string> lines;
+    const LineSplitter::LineHandler keep = [&](std::string_view l) { lines.emplace_back(l); };
+    LineSplitter splitter;
+    const std::string input = "{\"a\":1}\r\n\n{\"b\":";  // CRLF, an empty line, a line split across reads
+    splitter.feed(input.data(), input.size(), keep);
+    splitter.feed("2}\nlast", 7, keep);
+    splitter.finish(keep);  // the last line has no line feed
+    EXPECT_EQ(lines, (std::vector<std::string>{"{\"a\":1}", "{\"b\":2}", "last"}));
+
+    // Inside strings a raw line break becomes its escape, outside a space; escaped quotes are
+    // no string ends.
+    EXPECT_EQ(velmo::bridge::asOneLine("{\"a\":\"x\ny\\\"\r\",\n\"b\":1}"),
+              "{\"a\":\"x\\ny\\\"\\r\", \"b\":1}");
 }
 
 TEST(BridgeTool, ControllerEditsReachTheProcessorInTheNextBlocks) {
