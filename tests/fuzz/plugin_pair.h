@@ -10,18 +10,12 @@
 #include "fuzz_check.h"
 #include "processor/velmo_processor.h"
 #include "public.sdk/source/common/memorystream.h"
+#include "tools/host/memory_streams.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
 namespace velmo::fuzz {
 
-// A stream holding the bytes, at its start.
-inline Steinberg::IPtr<Steinberg::MemoryStream> streamOf(const void* data, std::size_t size) {
-    auto stream = Steinberg::owned(new Steinberg::MemoryStream);
-    Steinberg::int32 written = 0;
-    stream->write(const_cast<void*>(data), static_cast<Steinberg::int32>(size), &written);
-    stream->seek(0, Steinberg::IBStream::kIBSeekSet, nullptr);
-    return stream;
-}
+using host::streamOf;
 
 // The component's saved state; it must save.
 inline std::string savedState(Steinberg::Vst::IComponent& component) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "public.sdk/source/common/memorystream.h"
+#include "tools/host/memory_streams.h"
 #include "realtime_guard.h"
 #include "tools/host/event_list.h"
 #include "tools/host/module_loader.h"
@@ -56,15 +57,7 @@ struct Findings {
 std::string stateOf(IComponent* component) {
     auto stream = owned(new MemoryStream);
     if (component->getState(stream) != kResultOk) return {};
-    return std::string(stream->getData(), static_cast<std::size_t>(stream->getSize()));
-}
-
-IPtr<MemoryStream> streamOf(const std::string& bytes) {
-    auto stream = owned(new MemoryStream);
-    int32 written = 0;
-    stream->write(const_cast<char*>(bytes.data()), static_cast<int32>(bytes.size()), &written);
-    stream->seek(0, IBStream::kIBSeekSet, nullptr);
-    return stream;
+    return host::streamBytes(*stream);
 }
 
 class Instance {
@@ -206,15 +199,15 @@ private:
             findings_.faults.push_back("fresh instance: " + error);
             return;
         }
-        if (fresh->component()->setState(streamOf(saved)) != kResultOk)
+        if (fresh->component()->setState(host::streamOf(saved)) != kResultOk)
             findings_.faults.push_back("a fresh instance refused a state saved mid-stream");
         else if (stateOf(fresh->component()) != saved)
             findings_.faults.push_back("a restored state saves different bytes: " + saved + " / " +
                                        stateOf(fresh->component()));
         fresh.reset();
 
-        if (plugin_->component()->setState(streamOf(saved)) != kResultOk ||
-            plugin_->controller()->setComponentState(streamOf(saved)) != kResultOk)
+        if (plugin_->component()->setState(host::streamOf(saved)) != kResultOk ||
+            plugin_->controller()->setComponentState(host::streamOf(saved)) != kResultOk)
             findings_.faults.push_back("the instance refused its own state");
         ++findings_.restores;
     }

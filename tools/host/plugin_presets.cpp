@@ -3,24 +3,13 @@
 #include <cctype>
 
 #include "public.sdk/source/common/memorystream.h"
+#include "tools/host/memory_streams.h"
 
 namespace velmo::host {
 
 using namespace Steinberg;
 
 namespace {
-
-std::string streamBytes(MemoryStream& stream) {
-    return std::string(stream.getData(), static_cast<std::size_t>(stream.getSize()));
-}
-
-IPtr<MemoryStream> streamOf(const std::string& bytes) {
-    auto stream = owned(new MemoryStream);
-    int32 written = 0;
-    stream->write(const_cast<char*>(bytes.data()), static_cast<int32>(bytes.size()), &written);
-    stream->seek(0, IBStream::kIBSeekSet, nullptr);
-    return stream;
-}
 
 bool sameClassId(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
