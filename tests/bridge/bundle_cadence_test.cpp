@@ -138,17 +138,25 @@ TEST(BundleCadence, SubscribedRateIsCappedAtThirty) {
     rig.deliver(R"({"type":"velmo.diag.subscribe","feeds":["transport"],"hz":120})");
     TransportFact fact;
     fact.playing = 1;
-    std::vector<Clock::time_point> pushes;
+    // Each push happened somewhere between the two clock readings around its send, so the later
+    // reading of one push minus the earlier reading of the one before bounds the real gap from
+    // above, however the test thread is scheduled.
+    struct Push {
+        Clock::time_point sent, returned;
+    };
+    std::vector<Push> pushes;
     const auto end = Clock::now() + std::chrono::milliseconds(200);
     while (Clock::now() < end) {
         const std::size_t before = rig.page.size();
+        const auto sent = Clock::now();
         rig.sendTransport(fact);
-        if (rig.page.size() > before) pushes.push_back(Clock::now());
+        if (rig.page.size() > before) pushes.push_back({sent, Clock::now()});
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_GE(pushes.size(), 2u);
     for (std::size_t i = 1; i < pushes.size(); ++i)
-        EXPECT_GE(pushes[i] - pushes[i - 1], std::chrono::microseconds(33'000)) << "120 Hz stored as 30";
+        EXPECT_GE(pushes[i].returned - pushes[i - 1].sent, std::chrono::microseconds(33'000))
+            << "120 Hz stored as 30";
 }
 
 TEST(BundleCadence, TempoAndSignatureChangesNeedAKnownFact) {
