@@ -14,6 +14,10 @@ namespace {
 
 constexpr std::size_t kPinLength = 64;
 constexpr int kStagingAttempts = 16;
+constexpr char kStagingMark[] = ".staging-";
+// A staging folder lives for one unpack: one untouched for a day belongs to a fetch whose
+// process died, and only takes space.
+constexpr double kAbandonedStagingSeconds = 24.0 * 60.0 * 60.0;
 
 bool fail(std::string& error, const char* message)
 {
@@ -34,11 +38,31 @@ bool makeStagingFolder(const std::string& cached, std::string& staging)
     std::random_device random;
     std::uniform_int_distribution<unsigned> number(0, 999999);
     for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
-        staging = cached + ".staging-" + std::to_string(number(random));
+        staging = cached + kStagingMark + std::to_string(number(random));
         if (createNewDirectory(staging)) return true;
         if (!pathExists(staging)) return false;  // not a collision: the cache is not writable
     }
     return false;
+}
+
+bool isStagingName(const std::string& name)
+{
+    const std::size_t mark = sizeof kStagingMark - 1;
+    if (name.size() <= kPinLength + mark || !isHostedBankPin(name.substr(0, kPinLength))) return false;
+    if (name.compare(kPinLength, mark, kStagingMark) != 0) return false;
+    return name.find_first_not_of("0123456789", kPinLength + mark) == std::string::npos;
+}
+
+void sweepAbandonedStaging(const std::string& root)
+{
+    std::vector<std::string> names;
+    listDirectory(root, names);
+    for (const auto& name : names) {
+        double age = 0.0;
+        const std::string path = root + "/" + name;
+        if (isStagingName(name) && secondsSinceModified(path, age) && age > kAbandonedStagingSeconds)
+            removeAll(path);
+    }
 }
 
 // The staging folder itself when it holds "bank.json"; else its one folder whose name does not
@@ -142,6 +166,7 @@ bool fetchHostedBank(const std::string& url, const std::string& sha256, const Ho
         return false;
     }
 
+    sweepAbandonedStaging(root);
     std::string staging;
     if (!makeStagingFolder(cached, staging)) return fail(error, "cannot create the staging directory");
     const std::string archive = staging + "/bank.zip";

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <random>
 
 namespace velmo {
@@ -72,6 +73,17 @@ bool createDirectories(const std::string& path)
 }
 
 bool createNewDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+bool secondsSinceModified(const std::string& path, double& seconds)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return false;
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    seconds = static_cast<double>(now.tv_sec - st.st_mtim.tv_sec) +
+              static_cast<double>(now.tv_nsec - st.st_mtim.tv_nsec) * 1e-9;
+    return true;
+}
 
 bool listDirectory(const std::string& path, std::vector<std::string>& names)
 {

@@ -16,6 +16,8 @@ bool createNewDirectory(const std::string& path);
 bool listDirectory(const std::string& path, std::vector<std::string>& names);
 // Removes a file, link or whole folder tree; true when nothing is left at path.
 bool removeAll(const std::string& path);
+// Seconds since the entry itself (never a link's target) last changed; false when it is not there.
+bool secondsSinceModified(const std::string& path, double& seconds);
 // rename(2): atomic within one file system.
 bool renamePath(const std::string& from, const std::string& to);
 // Writes a temporary file next to path, flushes it, and renames it over path.

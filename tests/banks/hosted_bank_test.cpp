@@ -1,6 +1,11 @@
 // Hosted banks against a real HTTPS server on loopback: the cache, the refusals and their
 // messages, the archive layouts, hostile archives and two instances racing for one pin.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <thread>
 #include <tuple>
 
@@ -213,6 +218,27 @@ TEST_F(HostedBank, TwoInstancesFetchingOnePinShareOneIntactFolder)
     EXPECT_EQ(names(options.cacheRoot), std::vector<std::string>{pin});
     EXPECT_EQ(names(first.folder), (std::vector<std::string>{"a.wav", "bank.json"}));
     EXPECT_EQ(contents(first.folder + "/a.wav"), std::string(300000, 'a'));
+}
+
+// A staging folder untouched for over a day was left by a fetch whose process died; one still
+// fresh may be another instance's unpack, and anything else in the cache is never touched.
+TEST_F(HostedBank, AFetchSweepsOnlyAbandonedStagingFolders)
+{
+    const std::string pin = host("/bank.zip", buildZip({{"bank.json", kManifest}}));
+    const std::string other = sha256HexDigest("other", 5);
+    const std::string abandoned = other + ".staging-42", fresh = other + ".staging-7",
+                      notStaging = other + ".staging-x";
+    for (const auto& name : {abandoned, fresh, notStaging}) {
+        ASSERT_TRUE(createDirectories(options.cacheRoot + "/" + name + "/Pack"));
+        if (name == fresh) continue;
+        const timespec twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0}, {::time(nullptr) - 2 * 86400, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (options.cacheRoot + "/" + name).c_str(), twoDaysAgo, 0), 0);
+    }
+    std::string folder, error;
+    ASSERT_TRUE(fetchHostedBank(server.url("/bank.zip"), pin, options, folder, error)) << error;
+    std::vector<std::string> kept{fresh, notStaging, pin};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(names(options.cacheRoot), kept);
 }
 
 TEST(HostedBankCache, RootFollowsTheUserDataFolder)
