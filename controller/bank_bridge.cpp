@@ -1,8 +1,5 @@
 #include "controller/bank_bridge.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "banks/hosted_bank.h"
 #include "controller/velmo_controller.h"
 #include "diagnostics/message_ids.h"
@@ -14,27 +11,11 @@ namespace velmo {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-namespace {
-
-void copyTruncated(char* dst, std::size_t capacity, const std::string& src) {
-    const std::size_t n = std::min(src.size(), capacity - 1);
-    std::memcpy(dst, src.data(), n);
-    dst[n] = '\0';
-}
-
-}  // namespace
-
 void BankBridge::sendBankJson(const std::string& json) { controller_.sendToUi(json); }
 
 void BankBridge::editParam(std::uint32_t id, double plain) {
     if (id >= VELMO_PARAM_COUNT) return;
-    const double v = velmo_param_normalize(VELMO_PARAMS[id], plain);
-    VelmoController& c = controller_;
-    c.beginEdit(id);
-    c.EditControllerEx1::setParamNormalized(id, v);
-    c.sendParamChanged(id, v);
-    c.performEdit(id, v);
-    c.endEdit(id);
+    controller_.editGesture(id, velmo_param_normalize(VELMO_PARAMS[id], plain));
 }
 
 double BankBridge::readParam(std::uint32_t id) const {
@@ -60,9 +41,7 @@ bool BankBridge::pickFolder(std::string& path, std::string& error) {
 }
 
 void BankBridge::notePresetSelected(const std::string& id, const std::string& name) {
-    PresetStateFacts& facts = controller_.presetState_;
-    copyTruncated(facts.currentId, sizeof facts.currentId, id);
-    copyTruncated(facts.currentName, sizeof facts.currentName, name);
+    controller_.notePresetNames(id.c_str(), name.c_str());
     controller_.recordLifecycle(DiagnosticLifecycleKind::PresetLoaded, -1)
         .addString("id", id.c_str())
         .addString("name", name.c_str())

@@ -11,6 +11,5 @@ using EditorFactory = Steinberg::IPlugView* (*)(VelmoController* controller);
 
 // Process-wide; null (the default) means the controller offers no view.
 void setEditorFactory(EditorFactory factory);
-EditorFactory editorFactory();
 
 }  // namespace velmo

@@ -204,8 +204,7 @@ void VelmoController::applyFactoryPreset(uint32 index) {
     const velmo_factory_preset& preset = VELMO_FACTORY_PRESETS[index];
     if (preset.values == nullptr) return;
 
-    copyTruncated(presetState_.currentId, sizeof presetState_.currentId, preset.id);
-    copyTruncated(presetState_.currentName, sizeof presetState_.currentName, preset.name);
+    notePresetNames(preset.id, preset.name);
     std::copy(preset.values, preset.values + VELMO_PARAM_COUNT, lastPresetValues_);
     factoryPresetApplied_ = true;
 
@@ -218,14 +217,20 @@ void VelmoController::applyFactoryPreset(uint32 index) {
     sendPresetLoadedToProcessor(std::string());
 
     // One complete gesture per parameter, so every host records every value.
-    for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
-        const double v = preset.values[id];
-        beginEdit(id);
-        EditControllerEx1::setParamNormalized(id, v);
-        sendParamChanged(id, v);
-        performEdit(id, v);
-        endEdit(id);
-    }
+    for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) editGesture(id, preset.values[id]);
+}
+
+void VelmoController::editGesture(ParamID id, double normalized) {
+    beginEdit(id);
+    EditControllerEx1::setParamNormalized(id, normalized);
+    sendParamChanged(id, normalized);
+    performEdit(id, normalized);
+    endEdit(id);
+}
+
+void VelmoController::notePresetNames(const char* id, const char* name) {
+    copyTruncated(presetState_.currentId, sizeof presetState_.currentId, id);
+    copyTruncated(presetState_.currentName, sizeof presetState_.currentName, name);
 }
 
 bool VelmoController::presetDirty() const {
@@ -314,9 +319,7 @@ tresult PLUGIN_API VelmoController::getState(IBStream* state) {
     }
     if (!bankControl_.padOverrides().empty()) {
         if (hasCcMap_) text += ',';
-        text += "\"sampler\":{\"v\":1,\"pads\":";
-        writeSamplerPadOverridesJson(text, bankControl_.padOverrides());
-        text += '}';
+        writeSamplerMemberJson(text, bankControl_.padOverrides());
     }
     text += '}';
     int32 written = 0;
@@ -503,7 +506,6 @@ EditorFactory installedEditorFactory = nullptr;
 }  // namespace
 
 void setEditorFactory(EditorFactory factory) { installedEditorFactory = factory; }
-EditorFactory editorFactory() { return installedEditorFactory; }
 
 IPlugView* PLUGIN_API VelmoController::createView(FIDString name) {
     if (name == nullptr || std::strcmp(name, ViewType::kEditor) != 0 || installedEditorFactory == nullptr)

@@ -160,6 +160,11 @@ private:
     void buildParameters();
     void applyProgramChange(double value);
     void echoToPage(Steinberg::Vst::ParamID id, double normalized);
+    // One complete host gesture (begin, set, page echo, perform, end) for a value the plug-in
+    // itself changes, so the host records it.
+    void editGesture(Steinberg::Vst::ParamID id, double normalized);
+    // The preset-state facts' current id and name, truncated to their fields.
+    void notePresetNames(const char* id, const char* name);
     void handleRuntimeDiagnostics(const void* data, Steinberg::uint32 size);
     void restartComponent(Steinberg::int32 flags);
     // Pad overrides of a restored state, then the bank state with reason "restore".

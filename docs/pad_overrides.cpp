@@ -98,6 +98,12 @@ void keepEntry(SamplerPadOverrides& overrides, SamplerPadOverride&& entry) {
 
 }  // namespace
 
+void writeSamplerMemberJson(std::string& out, const SamplerPadOverrides& overrides) {
+    out.append("\"sampler\":{\"v\":1,\"pads\":");
+    writeSamplerPadOverridesJson(out, overrides);
+    out.push_back('}');
+}
+
 void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& overrides) {
     out.push_back('{');
     bool firstEntry = true;

@@ -59,6 +59,8 @@ using SamplerPadOverrides = std::vector<SamplerPadOverride>;
 
 // Appends the object; entries with an empty id or no set field are left out.
 void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& overrides);
+// The state documents' "sampler" member, `"sampler":{"v":1,"pads":…}`, with no comma before it.
+void writeSamplerMemberJson(std::string& out, const SamplerPadOverrides& overrides);
 
 // One whole pad overrides object followed only by whitespace. overrides is replaced only on
 // success. Out-of-range or unknown settings are dropped silently; only syntax errors fail.

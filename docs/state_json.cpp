@@ -288,9 +288,8 @@ std::string writeStateJson(const double* params, std::int32_t variation, const C
         jsonAppendQuoted(out, samplerZoneProgramName(samplerZoneProgram));
     }
     if (padOverrides && !padOverrides->empty()) {
-        out.append(",\"sampler\":{\"v\":1,\"pads\":");
-        writeSamplerPadOverridesJson(out, *padOverrides);
-        out.push_back('}');
+        out.push_back(',');
+        writeSamplerMemberJson(out, *padOverrides);
     }
     if (bankRef && given(bankRef->id)) {
         out.append(",\"bank\":{\"version\":1");

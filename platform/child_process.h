@@ -26,7 +26,6 @@ public:
     int pid() const { return pid_; }
     // Collects the child when it has ended; never waits. True once it is gone.
     bool reap();
-    bool ended() const { return ended_; }
     void kill();
 
 private:
