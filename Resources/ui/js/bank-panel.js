@@ -1,10 +1,10 @@
 // The sample-bank panel: a bank folder or a hosted bank to load, the instrument or kit, bank
 // presets and pad overrides. Every answer is the plug-in's "velmo.bankState" (or
 // "velmo.folderPicked"); its error is shown in plain words beside the request it answers.
-import { clear, el } from './dom.js';
+import { clear, el, showMessage } from './dom.js';
 
 // Plain words for each error code a bank state may carry.
-export const BANK_ERRORS = Object.freeze({
+const BANK_ERRORS = Object.freeze({
   'bank-missing': 'The bank could not be found or read.',
   'bank-hash-mismatch': 'A file of the bank does not match the size or SHA-256 its bank.json records.',
   'bank-malformed': 'The bank\u2019s description (bank.json or an instrument document) is not valid.',
@@ -16,7 +16,7 @@ export const BANK_ERRORS = Object.freeze({
   missing: 'The instrument\u2019s audio part did not answer (it is not connected).',
 });
 
-export function bankErrorText(code) {
+function bankErrorText(code) {
   return BANK_ERRORS[code] || `The bank could not be loaded (${code}).`;
 }
 
@@ -97,11 +97,7 @@ class BankPanel {
     s.hidden = false;
   }
 
-  say(where, text, error) {
-    const node = this.messages[where];
-    node.textContent = text;
-    node.classList.toggle('error', Boolean(error));
-  }
+  say(where, text, error) { showMessage(this.messages[where], text, error); }
 
   request(where, message, waiting) {
     this.pending = where;
@@ -115,7 +111,7 @@ class BankPanel {
     this.request('folder', { type: 'velmo.loadBank', source: 'user-folder', bankPath, instrument: '' }, 'Loading and checking the bank…');
   }
 
-  pick() { this.pending = 'folder'; this.say('folder', 'Asking for a folder…'); this.post({ type: 'velmo.pickFolder' }); }
+  pick() { this.request('folder', { type: 'velmo.pickFolder' }, 'Asking for a folder…'); }
 
   fetch() {
     const url = this.url.value.trim();
@@ -264,5 +260,5 @@ class BankPanel {
 }
 
 export function installBankPanel(router, section) {
-  if (section) new BankPanel(router, section);
+  new BankPanel(router, section);
 }

@@ -1,8 +1,8 @@
 // The CC map table. Edits are checked, sent whole as "velmo.setCcMap", and the table is
 // redrawn only from the plug-in's "velmo.ccMapChanged".
-import { $, clear, el } from './dom.js';
-import { CURVES, PARAM_CHOICES, bindingsOf, ccMapDocument, ccMapProblem, freeCc }
-  from './ccmap_rules.js';
+import { $, clear, el, showMessage } from './dom.js';
+import { PARAMS } from './params.js';
+import { CURVES, bindingsOf, ccMapDocument, ccMapProblem, freeCc } from './ccmap_rules.js';
 
 export class CcMapTable {
   constructor(post) {
@@ -12,26 +12,24 @@ export class CcMapTable {
     this.message = $('ccmap-message');
     $('ccmap-add').addEventListener('click', () => {
       const next = this.bindings.map((b) => ({ ...b }));
-      next.push({ cc: freeCc(next), path: PARAM_CHOICES[1].path });
+      next.push({ cc: freeCc(next), path: PARAMS[1].path });
       this.send(next);
     });
   }
 
   show(map) {
     this.bindings = bindingsOf(map);
-    this.message.textContent = '';
+    showMessage(this.message, '', false);
     this.render();
   }
 
   send(next) {
     const problem = ccMapProblem(next);
     if (problem) {
-      this.message.textContent = 'Not sent. ' + problem;
-      this.message.classList.add('error');
+      showMessage(this.message, 'Not sent. ' + problem, true);
       return false;
     }
-    this.message.classList.remove('error');
-    this.message.textContent = 'Sent; waiting for the plug-in.';
+    showMessage(this.message, 'Sent; waiting for the plug-in.', false);
     this.post({ type: 'velmo.setCcMap', map: ccMapDocument(next) });
     return true;
   }
@@ -75,7 +73,7 @@ export class CcMapTable {
       cc.min = '0'; cc.max = '127';
       const param = el('select', { 'aria-label': `Parameter, row ${n}`,
         onchange: (e) => this.edit(i, (row) => { row.path = e.target.value; }) },
-      ...PARAM_CHOICES.map((c) => el('option', { value: c.path, text: c.name,
+      ...PARAMS.map((c) => el('option', { value: c.path, text: c.name,
         selected: c.path === b.path })));
       const curve = el('select', { 'aria-label': `Curve, row ${n}`,
         onchange: (e) => this.edit(i, (row) => { row.curve = e.target.value; }) },

@@ -1,8 +1,8 @@
 // What the plug-in's CC map accepts, checked before a map is sent so that nothing is
 // silently clamped or dropped on the way. Pure: no DOM.
-import { PARAMS, paramByPath } from './params.js';
+import { paramByPath } from './params.js';
 
-export const MAX_BINDINGS = 64;
+const MAX_BINDINGS = 64;
 export const CURVES = Object.freeze(['linear', 'exp', 'log', 's-curve']);
 
 // The reason the bindings cannot be sent, or '' when they can.
@@ -69,5 +69,3 @@ export function ccMapDocument(bindings) {
     }),
   };
 }
-
-export const PARAM_CHOICES = PARAMS.map((p) => ({ path: p.path, name: p.name }));

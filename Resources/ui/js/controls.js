@@ -1,7 +1,7 @@
 // The family choice and the nine sliders. Values the plug-in reports move the controls
 // without sending anything back; the user's edits go out as gestures.
 import { $, clear, el } from './dom.js';
-import { KIND_LIST, PARAMS, defaultNormalized, labelText, normalize, roundPlain, toPlain }
+import { KIND_LIST, PARAMS, defaultNormalized, labelText, normalize, paramByPath, roundPlain, toPlain }
   from './params.js';
 
 const STEP = 0.01;       // arrow keys: a hundredth of the range
@@ -22,7 +22,7 @@ export class Controls {
     this.gestures.abortAll();
     this.values.clear();
     for (const p of helloParams || []) {
-      if (PARAMS.some((d) => d.path === p.path) && Number.isFinite(p.normalized)) {
+      if (paramByPath(p.path) && Number.isFinite(p.normalized)) {
         this.values.set(p.path, p.normalized);
       }
     }
@@ -32,13 +32,13 @@ export class Controls {
   }
 
   value(path) {
-    const p = PARAMS.find((d) => d.path === path);
+    const p = paramByPath(path);
     return this.values.has(path) ? this.values.get(path) : defaultNormalized(p);
   }
 
   // A value from the plug-in (hello, paramChanged): shown, never sent back.
   setFromPlugin(path, normalized) {
-    if (!Number.isFinite(normalized) || !PARAMS.some((d) => d.path === path)) return;
+    if (!Number.isFinite(normalized) || !paramByPath(path)) return;
     this.values.set(path, normalized);
     this.show(path);
   }
@@ -165,7 +165,7 @@ export class Controls {
   cancelDrags() { for (const finish of this.finishers) finish(); }
 
   show(path) {
-    const p = PARAMS.find((d) => d.path === path);
+    const p = paramByPath(path);
     const n = this.value(path);
     if (p.kind === KIND_LIST) {
       const i = toPlain(p, n);

@@ -23,6 +23,12 @@ export function clear(node) {
 
 export const $ = (id) => document.getElementById(id);
 
+// A status line's text, marked as an error or not.
+export function showMessage(node, text, error) {
+  node.textContent = text;
+  node.classList.toggle('error', Boolean(error));
+}
+
 // A definition list from [term, value] pairs; values that are undefined are left out. Rows
 // whose terms stay the same are updated in place, so live facts cost little.
 export function fillFacts(dl, pairs) {

@@ -3,7 +3,7 @@
 import { $, clear, el, fillFacts } from './dom.js';
 import { healthOf } from './health.js';
 
-export const FEED_HZ = 10;
+const FEED_HZ = 10;
 const MAX_EVENTS = 300;
 
 function detailText(detail) {
@@ -32,9 +32,7 @@ export class Drawer {
     this.drawer.hidden = false;
     document.body.classList.add('drawer-open');
     this.toggle.setAttribute('aria-expanded', 'true');
-    clear($('lifecycle'));
-    this.lastSeq = 0;
-    this.post({ type: 'velmo.diag.subscribe', feeds: ['lifecycle', 'transport'], hz: FEED_HZ });
+    this.subscribe();
     $('drawer-close').focus();
   }
 
@@ -54,18 +52,21 @@ export class Drawer {
     this.showHost();
     if (!$('transport').dataset.terms) fillFacts($('transport'), [['Transport', 'none reported by the host yet']]);
     this.health(doc.runtimeHealth);
-    if (this.isOpen()) {
-      clear($('lifecycle'));
-      this.lastSeq = 0;
-      this.post({ type: 'velmo.diag.subscribe', feeds: ['lifecycle', 'transport'], hz: FEED_HZ });
-    }
+    if (this.isOpen()) this.subscribe();
+  }
+
+  // The lifecycle list starts afresh with each subscription.
+  subscribe() {
+    clear($('lifecycle'));
+    this.lastSeq = 0;
+    this.post({ type: 'velmo.diag.subscribe', feeds: ['lifecycle', 'transport'], hz: FEED_HZ });
   }
 
   health(report) {
     const h = healthOf(report);
     for (const id of ['health-badge', 'drawer-health']) {
       const badge = $(id);
-      badge.textContent = h.label;
+      badge.textContent = h.level;
       badge.dataset.level = h.level;
     }
     const list = clear($('health-entries'));

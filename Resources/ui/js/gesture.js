@@ -12,8 +12,6 @@ export class GestureTracker {
     this.tick = this.tick.bind(this);
   }
 
-  active(path) { return this.open.has(path); }
-
   begin(path) {
     if (this.open.has(path)) return;
     this.open.set(path, { pending: undefined, sentThisFrame: false, ending: false });
@@ -41,8 +39,6 @@ export class GestureTracker {
     this.flush(path, g);
     this.close(path);
   }
-
-  endAll() { for (const path of [...this.open.keys()]) this.end(path); }
 
   // Ends every gesture at once, even when a value must wait: used when the page goes away.
   abortAll() {

@@ -1,7 +1,7 @@
 // Health badge text from a runtime health report. Pure: no DOM.
 export function healthOf(report) {
   if (!report || typeof report !== 'object') {
-    return { level: 'ok', label: 'ok', entries: [], note: 'No problem reported.' };
+    return { level: 'ok', entries: [], note: 'No problem reported.' };
   }
   const status = report.status;
   const level = status === 'failed' ? 'failed' : (status === 'degraded' ? 'degraded' : 'ok');
@@ -11,6 +11,6 @@ export function healthOf(report) {
       (d.context && d.context.detail ? ` [${d.context.detail}]` : ''),
   }));
   const dropped = report.counters && report.counters['diagnostics.dropped'];
-  return { level, label: level, entries,
+  return { level, entries,
     note: entries.length ? (dropped ? `${dropped} more not kept.` : '') : 'No problem reported.' };
 }

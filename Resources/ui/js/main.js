@@ -12,10 +12,6 @@ import { Drawer } from './drawer.js';
 import { PARAMS, toPlain } from './params.js';
 import { installBankPanel } from './bank-panel.js';
 
-// Panels that live in their own module are installed here with (router, section); the
-// sample-bank panel registers for "velmo.bankState" and "velmo.folderPicked" this way.
-const PANELS = [installBankPanel];
-
 function start(host) {
   const router = new Router(host);
   const post = (message) => router.post(message);
@@ -55,7 +51,7 @@ function start(host) {
   router.on('velmo.lifecycle', (doc) => drawer.lifecycle(doc));
   router.on('velmo.transport', (doc) => drawer.transport(doc));
   router.on('velmo.hostChanged', (doc) => drawer.hostChanged(doc));
-  for (const install of PANELS) install(router, $('bank-panel'));
+  installBankPanel(router, $('bank-panel'));
 
   // A drag never outlives the pointer or the focus: every begin gets its end.
   window.addEventListener('blur', () => controls.cancelDrags());

@@ -57,7 +57,7 @@ export function normalize(p, plain) {
 // Shortest text that reads back to the same double, laid out as C's to_chars does without a
 // format: fixed or exponent form, whichever is shorter (fixed on a tie), exponent with at
 // least two digits ("1e-05").
-export function shortestNumber(x) {
+function shortestNumber(x) {
   if (Number.isNaN(x)) return 'nan';
   if (!Number.isFinite(x)) return x < 0 ? '-inf' : 'inf';
   if (x === 0) return Object.is(x, -0) ? '-0' : '0';

@@ -19,6 +19,3 @@ export class Router {
     for (const fn of this.handlers.get(doc.type) || []) fn(doc);
   }
 }
-
-// Bank documents go to whichever module registers for them; nothing else handles them here.
-export const BANK_DOCUMENTS = Object.freeze(['velmo.bankState', 'velmo.folderPicked']);

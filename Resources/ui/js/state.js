@@ -1,6 +1,6 @@
 // State export ("velmo.getState", then a download and the text to copy) and import
 // ("velmo.setState" from a file or pasted text).
-import { $ } from './dom.js';
+import { $, showMessage } from './dom.js';
 import { readStateText } from './state_doc.js';
 
 export class StatePanel {
@@ -64,8 +64,5 @@ export class StatePanel {
     this.say('State sent to the plug-in.');
   }
 
-  say(text, error) {
-    this.message.textContent = text;
-    this.message.classList.toggle('error', Boolean(error));
-  }
+  say(text, error) { showMessage(this.message, text, error); }
 }

@@ -10,15 +10,29 @@ import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-export const ORIGIN = 'https://zuriz-ui.invalid';
+const ORIGIN = 'https://zuriz-ui.invalid';
 const BUNDLE = process.env.ZURIZ_BUNDLE || path.resolve(here, '../../../build/Zuriz.vst3');
 const UI_ROOT = path.join(BUNDLE, 'Contents/Resources/ui');
 const BRIDGE = process.env.ZURIZ_BRIDGE || path.resolve(here, '../../../build/bin/zuriz-bridge');
 const CHROMIUM = process.env.ZURIZ_CHROMIUM || '/usr/bin/chromium';
-export const ARTIFACTS = process.env.ZURIZ_UI_ARTIFACTS || path.resolve(here, '../../../build/ui-artifacts');
+const ARTIFACTS = process.env.ZURIZ_UI_ARTIFACTS || path.resolve(here, '../../../build/ui-artifacts');
 
-// The script the plug-in injects at document start, byte for byte.
-const INJECTED = '(function () {  if (window.velmoHost) { return; }  var handlers = [];  window.velmoHost = {    postMessage: function (message) {      window.webkit.messageHandlers.velmo.postMessage(JSON.stringify(message));    },    onMessage: function (handler) { handlers.push(handler); },    _deliver: function (message) {      for (var i = 0; i < handlers.length; i += 1) {        try { handlers[i](message); } catch (error) { console.error(error); }      }    }  };})();';
+// The script the plug-in injects at document start, read from its C++ source so the two
+// cannot drift: the string literals of the BRIDGE_SCRIPT initializer, joined and unescaped.
+const C_ESCAPES = { n: '\n', t: '\t', r: '\r', a: '\x07', b: '\b', f: '\f', v: '\v' };
+function injectedScript() {
+  const source = readFileSync(path.resolve(here, '../../../editor/page_script.cpp'), 'utf8');
+  const init = /\bBRIDGE_SCRIPT\s*=\s*((?:"(?:[^"\\\n]|\\.)*"\s*)+);/.exec(source);
+  const script = init ? [...init[1].matchAll(/"((?:[^"\\\n]|\\.)*)"/g)].map((m) => m[1]).join('')
+    .replace(/\\(x[0-9a-fA-F]+|[0-7]{1,3}|.)/g, (_, e) => {
+      if (e[0] === 'x') return String.fromCharCode(parseInt(e.slice(1), 16));
+      if (/^[0-7]/.test(e)) return String.fromCharCode(parseInt(e, 8));
+      return C_ESCAPES[e] ?? e;
+    }) : '';
+  if (!script) throw new Error('no BRIDGE_SCRIPT string literals found in editor/page_script.cpp');
+  return script;
+}
+const INJECTED = injectedScript();
 
 const MIME = { css: 'text/css', html: 'text/html', js: 'text/javascript', json: 'application/json',
   svg: 'image/svg+xml', png: 'image/png', woff2: 'font/woff2', txt: 'text/plain' };
@@ -27,7 +41,7 @@ const ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
 let browser = null;
-export async function launch() {
+async function launch() {
   if (!existsSync(CHROMIUM)) throw new Error(`chromium not found at ${CHROMIUM}`);
   if (!browser) browser = await chromium.launch({ executablePath: CHROMIUM, args: ARGS });
   return browser;
