@@ -5,20 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "docs/bank_outcome.h"
+
 namespace velmo {
-
-enum RuntimeBankOutcome : int {
-    kBankOk = 0,
-    kBankMissing = 1,
-    kBankHashMismatch = 2,
-    kBankMalformed = 3,
-    kBankUnsupportedCodec = 4,
-    kBankTooLarge = 5,
-    kBankInstrumentUnknown = 6,
-};
-
-// "ok", "bank-missing", ... ; any code outside 0-6 is "bank-missing".
-const char* runtimeBankOutcomeName(int code);
 
 // A bank preset: parameter name/value pairs in ascending byte order of the names.
 struct BankControlPreset {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "docs/bank_outcome.h"
 #include "docs/number_text.h"
 #include "engine/kernel_trace.h"
 #include "engine/resampling_filter.h"
@@ -26,14 +27,6 @@ std::string rateText(double rate) {
     std::string text;
     appendPrintfG(text, rate, 9);
     return text;
-}
-
-const char* bankOutcomeName(uint32_t outcome) {
-    static const char* const NAMES[7] = {
-        "ok", "bank-missing", "bank-hash-mismatch", "bank-malformed",
-        "bank-unsupported-codec", "bank-too-large", "bank-instrument-unknown",
-    };
-    return outcome <= 6 ? NAMES[outcome] : "bank-missing";
 }
 
 }  // namespace
@@ -242,7 +235,7 @@ void KernelEngine::drainRuntimeDiagnostics() { realtime_.drainInto(ring_); }
 bool KernelEngine::hasUndrainedRealtimeDiagnostics() const { return realtime_.pending(); }
 
 void KernelEngine::recordRuntimeBankFailure(uint32_t outcome, const char* message, const char* source) {
-    const char* name = bankOutcomeName(outcome);
+    const char* name = runtimeBankOutcomeName(outcome <= kBankInstrumentUnknown ? static_cast<int>(outcome) : kBankMissing);
     char text[192];
     std::snprintf(text, sizeof text, "runtime bank load refused (%s): %s", name, message ? message : "");
     char detail[128];

@@ -1,4 +1,4 @@
-#include "banks/staged_bank.h"
+#include "docs/bank_outcome.h"
 
 namespace velmo {
 
