@@ -9,12 +9,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
-#include "platform/module_path.h"
 #include "platform/run_loop_manual.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "tools/host/module_loader.h"
@@ -42,9 +39,7 @@ public:
         if (server_ == nullptr) return false;
         trace_ = std::filesystem::temp_directory_path() / ("zuriz-bench-webview-" + std::to_string(::getpid()));
         ::setenv("VELMO_WEBVIEW_TRACE", trace_.c_str(), 1);
-        const auto bundle =
-            std::filesystem::path(currentExecutableFile()).parent_path().parent_path() / "Zuriz.vst3";
-        module_ = host::PluginModule::open(bundle.string(), &error);
+        module_ = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
         if (module_ == nullptr) return false;
         plugin_ = host::PluginInstance::create(*module_, &error, "zuriz-bench");
         if (plugin_ == nullptr) return false;
@@ -92,14 +87,7 @@ public:
     void run(double ms) { loop_->runFor(ms); }
 
 private:
-    std::size_t hellos() const {
-        std::ifstream file(trace_);
-        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        std::size_t count = 0;
-        for (auto at = text.find(HELLO_DELIVERED); at != std::string::npos; at = text.find(HELLO_DELIVERED, at + 1))
-            ++count;
-        return count;
-    }
+    std::size_t hellos() const { return host::countTraceLines(trace_.string(), HELLO_DELIVERED); }
 
     std::unique_ptr<host::XvfbServer> server_;
     std::filesystem::path trace_;

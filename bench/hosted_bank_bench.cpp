@@ -3,7 +3,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +12,7 @@
 
 #include "platform/file_tree.h"
 #include "platform/zip_unpack.h"
+#include "tests/support/scratch_dir.h"
 
 namespace velmo {
 namespace {
@@ -47,12 +47,8 @@ std::string writeBankArchive(const std::string& folder)
 
 void unpackZipBench(benchmark::State& state)
 {
-    char name[] = "/tmp/velmo-unzip-bench-XXXXXX";
-    if (::mkdtemp(name) == nullptr) {
-        state.SkipWithError("no scratch folder");
-        return;
-    }
-    const std::string folder = name;
+    const test::ScratchDir scratch;
+    const std::string folder = scratch.path();
     const std::string archive = writeBankArchive(folder);
     const std::string destination = folder + "/out";
     UnpackLimits limits;
@@ -66,7 +62,6 @@ void unpackZipBench(benchmark::State& state)
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kFiles *
                             static_cast<std::int64_t>(kFileBytes));
-    removeAll(folder);
 }
 BENCHMARK(unpackZipBench)->Name("banks/unpack_zip")->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -5,10 +5,8 @@
 
 #include <chrono>
 #include <ctime>
-#include <filesystem>
 #include <string>
 
-#include "platform/module_path.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "tools/host/module_loader.h"
 
@@ -16,11 +14,6 @@ namespace {
 
 using namespace velmo;
 using namespace Steinberg;
-
-// build/bin/zuriz-bench -> build/Zuriz.vst3
-std::string bundle() {
-    return (std::filesystem::path(currentExecutableFile()).parent_path().parent_path() / "Zuriz.vst3").string();
-}
 
 // Each run opens the module afresh and tears everything down untimed. The library stays mapped
 // after its first close (it holds unique symbols), so later runs measure the entry, factory
@@ -39,7 +32,7 @@ void loadAndCreate(benchmark::State& state) {
     for (auto _ : state) {
         const auto started = std::chrono::steady_clock::now();
         const double startedCpu = cpuMs();
-        auto module = host::PluginModule::open(bundle(), &error);
+        auto module = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
         if (!module) return state.SkipWithError(error.c_str());
         auto plugin = host::PluginInstance::create(*module, &error, "zuriz-bench");
         if (!plugin) return state.SkipWithError(error.c_str());
@@ -63,7 +56,7 @@ struct LoadedPlugin {
     std::unique_ptr<host::PluginInstance> plugin;
     bool open(benchmark::State& state) {
         std::string error;
-        module = host::PluginModule::open(bundle(), &error);
+        module = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
         if (module) plugin = host::PluginInstance::create(*module, &error, "zuriz-bench");
         if (!plugin) state.SkipWithError(error.c_str());
         return plugin != nullptr;

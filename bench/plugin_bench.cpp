@@ -4,13 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "kernel/kernel_api.h"
-#include "platform/module_path.h"
 #include "tools/host/module_loader.h"
 #include "tools/render/demo_score.h"
 #include "tools/render/plugin_render.h"
@@ -31,14 +29,9 @@ void reportRealTimeFactor(benchmark::State& state, std::size_t frames) {
         benchmark::Counter(double(frames) / RATE, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// build/bin/zuriz-bench -> build/Zuriz.vst3
-std::string bundlePath() {
-    return (std::filesystem::path(currentExecutableFile()).parent_path().parent_path() / "Zuriz.vst3").string();
-}
-
 void demoThroughBundle(benchmark::State& state) {
     std::string error;
-    auto module = host::PluginModule::open(bundlePath(), &error);
+    auto module = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
     if (!module) return state.SkipWithError(error.c_str());
     auto plugin = host::PluginInstance::create(*module, &error, "zuriz-bench");
     if (!plugin) return state.SkipWithError(error.c_str());

@@ -2,11 +2,13 @@
 # build/fuzz, and CTest cases labelled "fuzz" that run each one for a few seconds over its seed
 # corpus. On by default when clang++-14 and its libFuzzer runtime are present; the sanitizer
 # builds leave it out (the targets already run under ASan and UBSan).
-set(ZURIZ_FUZZ_TARGET_NAMES state_fuzz bridge_message_fuzz cc_map_fuzz pad_overrides_fuzz
-    json_tree_fuzz base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz midi_file_fuzz
-    component_state_fuzz component_messages_fuzz
-    wav_decode_fuzz bank_manifest_fuzz instrument_document_fuzz bank_reply_fuzz preset_file_fuzz
-    zip_unpack_fuzz editor_link_fuzz)
+# Every tests/fuzz/<name>.cpp ending in _fuzz is a target (tests/fuzz/project says what each links).
+file(GLOB _fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+set(ZURIZ_FUZZ_TARGET_NAMES)
+foreach(source IN LISTS _fuzz_sources)
+  get_filename_component(name ${source} NAME_WE)
+  list(APPEND ZURIZ_FUZZ_TARGET_NAMES ${name})
+endforeach()
 
 find_program(ZURIZ_FUZZ_CXX clang++-14)
 find_program(ZURIZ_FUZZ_CC clang-14)

@@ -11,9 +11,10 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(state_fuzz bridge_message_fuzz cc_map_fuzz pad_overrides_fuzz json_tree_fuzz
-           base64_fuzz param_from_string_fuzz bridge_dispatch_fuzz midi_file_fuzz
-           component_state_fuzz component_messages_fuzz)
+  # All of them: every tests/fuzz/*_fuzz.cpp.
+  for source in "$root"/tests/fuzz/*_fuzz.cpp; do
+    targets+=("$(basename "$source" .cpp)")
+  done
 fi
 
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 
+#include "scoped_env.h"
+#include "scratch_dir.h"
 #include "tests/bridge/bundle_rig.h"
 #include "tools/host/host.h"
+#include "tools/host/memory_streams.h"
 
 namespace velmo::test {
 namespace {
@@ -131,8 +132,7 @@ TEST_F(BankControlTest, PadOverridesAreKeptOnlyOnceTheProcessorHasThem) {
 
     IPtr<MemoryStream> saved = owned(new MemoryStream());
     ASSERT_EQ(rig.controller->getState(saved), kResultOk);
-    EXPECT_EQ(std::string(saved->getData(), static_cast<std::size_t>(saved->getSize())),
-              R"({"sampler":{"v":1,"pads":)" + pads + "}}");
+    EXPECT_EQ(host::streamBytes(*saved), R"({"sampler":{"v":1,"pads":)" + pads + "}}");
     rig.deliver(R"({"type":"velmo.getState"})");
     EXPECT_NE(lastPage().find(R"("sampler":{)"), std::string::npos) << lastPage();
 
@@ -154,18 +154,13 @@ TEST_F(BankControlTest, PadOverridesAreKeptOnlyOnceTheProcessorHasThem) {
 
     // A restored component state brings its own overrides (none here) and says so.
     rig.clear();
-    IPtr<MemoryStream> state = owned(new MemoryStream());
-    const std::string text = R"({"params":{"ir.size":1}})";
-    int32 written = 0;
-    state->write(const_cast<char*>(text.data()), static_cast<int32>(text.size()), &written);
-    state->seek(0, IBStream::kIBSeekSet, nullptr);
-    ASSERT_EQ(rig.controller->setComponentState(state), kResultOk);
+    ASSERT_EQ(rig.controller->setComponentState(host::streamOf(R"({"params":{"ir.size":1}})")), kResultOk);
     EXPECT_EQ(lastPage(), bankState("restore", "{}", factoryPresets()));
 }
 
 TEST_F(BankControlTest, HostedFetchAnswersWhenItEndsAndRefusesASecondMeanwhile) {
-    const std::filesystem::path data = std::filesystem::temp_directory_path() / "zuriz-bank-control-data";
-    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const ScratchDir data;
+    const ScopedEnv xdg("XDG_DATA_HOME", data.path());
     const std::string first = "https://127.0.0.1:9/a.zip", second = "https://127.0.0.1:9/b.zip";
     rig.deliver(R"({"type":"velmo.loadBank","source":"hosted","url":")" + first + R"(","sha256":"abc"})");
     rig.deliver(R"({"type":"velmo.loadBank","source":"hosted","url":")" + second + R"(","sha256":"abc"})");
@@ -176,8 +171,6 @@ TEST_F(BankControlTest, HostedFetchAnswersWhenItEndsAndRefusesASecondMeanwhile) 
     ASSERT_EQ(rig.page.size(), 2u);
     EXPECT_EQ(rig.page[1], bankState("loadBank", "{}", factoryPresets() + error("bank-fetch-failed", first)));
     EXPECT_EQ(rig.processorCount("velmo.loadRuntimeBank"), 0u);
-    unsetenv("XDG_DATA_HOME");
-    std::filesystem::remove_all(data);
 }
 
 }  // namespace

@@ -1,17 +1,13 @@
 #pragma once
 // Writes small bank folders for the loader's tests: a valid bank by default, which a test then
 // bends one member or file at a time. Documents are kept as ordered lists of raw JSON members.
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "banks/bank_files.h"
+#include "tests/support/scratch_dir.h"
 #include "wav_file.h"
 
 namespace velmo::test {
@@ -62,42 +58,6 @@ inline std::string array(const std::vector<JsonMembers>& items)
     }
     return out + "]";
 }
-
-// A scratch folder removed with the object.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        static std::atomic<int> counter{0};
-        path_ = std::filesystem::temp_directory_path() /
-                ("zuriz-banks-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string path() const { return path_.string(); }
-    void write(const std::string& relative, const Bytes& bytes) const
-    {
-        const auto file = path_ / relative;
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-    void write(const std::string& relative, const std::string& text) const
-    {
-        write(relative, Bytes(text.begin(), text.end()));
-    }
-
-private:
-    std::filesystem::path path_;
-};
 
 inline std::string hexOf(const Bytes& bytes) { return sha256Hex(bytes.data(), bytes.size()); }
 

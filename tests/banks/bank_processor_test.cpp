@@ -3,17 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <thread>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pluginterfaces/vst/ivstcomponent.h"
+#include "scoped_env.h"
 #include "tests/banks/bank_folder.h"
 #include "tests/bridge/bundle_rig.h"
 #include "tools/host/host.h"
+#include "tools/host/memory_streams.h"
 
 namespace velmo::test {
 namespace {
@@ -64,11 +65,7 @@ protected:
     }
     tresult restore(const std::string& document) {
         controller->clear();
-        IPtr<MemoryStream> stream = owned(new MemoryStream());
-        int32 written = 0;
-        stream->write(const_cast<char*>(document.data()), static_cast<int32>(document.size()), &written);
-        stream->seek(0, IBStream::kIBSeekSet, nullptr);
-        return component->setState(stream);
+        return component->setState(host::streamOf(document));
     }
 
     HostApplication hostContext;
@@ -124,7 +121,7 @@ TEST_F(BankProcessorTest, RestoredBankReferencesAreLoadedOnlyFromFoldersAndTheCa
     // A hosted reference is looked up in the cache by its pin; a pin that is not one never
     // reaches outside it.
     const std::filesystem::path data = std::filesystem::path(bank.path()) / "data";
-    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const ScopedEnv xdg("XDG_DATA_HOME", data.string());
     const std::filesystem::path cached = data / "Velmo" / "banks" / std::string(64, 'a');
     std::filesystem::create_directories(cached.parent_path());
     std::filesystem::create_directory_symlink(bank.path(), cached);
@@ -137,12 +134,11 @@ TEST_F(BankProcessorTest, RestoredBankReferencesAreLoadedOnlyFromFoldersAndTheCa
     ASSERT_EQ(restore(stateWith(R"("source":"hosted","locator":"https://example.org/b.zip","sha256":"..")")),
               kResultOk);
     EXPECT_EQ(lastHealth().find("runtime bank load refused"), std::string::npos) << lastHealth();
-    unsetenv("XDG_DATA_HOME");
 
     // The processor never saves a bank it could not stage.
     IPtr<MemoryStream> saved = owned(new MemoryStream());
     ASSERT_EQ(component->getState(saved), kResultOk);
-    const std::string text(saved->getData(), static_cast<std::size_t>(saved->getSize()));
+    const std::string text = host::streamBytes(*saved);
     EXPECT_EQ(text.find("\"bank\""), std::string::npos) << text;
 }
 
@@ -193,7 +189,7 @@ TEST_F(BankWiringTest, AHostedBankAlreadyCachedIsLoadedLaterWithoutTheNetwork) {
     const std::filesystem::path data = std::filesystem::path(bank.path()) / "data";
     std::filesystem::create_directories(data / "Velmo" / "banks");
     std::filesystem::create_directory_symlink(bank.path(), data / "Velmo" / "banks" / pin);
-    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const ScopedEnv xdg("XDG_DATA_HOME", data.string());
 
     const std::string url = "https://bank.invalid/bells.zip";
     deliver(R"({"type":"velmo.loadBank","source":"hosted","url":")" + url + R"(","sha256":")" + pin + R"("})");
@@ -202,7 +198,6 @@ TEST_F(BankWiringTest, AHostedBankAlreadyCachedIsLoadedLaterWithoutTheNetwork) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         api.tick(plugin->controller());
     }
-    unsetenv("XDG_DATA_HOME");
     ASSERT_EQ(page.size(), 2u);
     EXPECT_NE(page[0].find(R"(\"source\":\"hosted\")"), std::string::npos) << page[0];
     EXPECT_NE(page[1].find(R"(,"error":{"code":"bank-too-large","requestedId":")" + url + R"("}})"),

@@ -2,11 +2,8 @@
 // A server, a scratch folder and fetch options that trust the server's CA: what every
 // hosted-bank test starts from.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +11,7 @@
 #include "https_test_server.h"
 #include "platform/file_tree.h"
 #include "platform/sha256.h"
+#include "scratch_dir.h"
 #include "zip_builder.h"
 
 namespace velmo::test {
@@ -23,15 +21,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.started());
-        char folder[] = "/tmp/velmo-banks-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        scratch = folder;
         options.cacheRoot = scratch + "/cache";
         options.caFile = server.caFile();
         options.requestTimeoutSeconds = 5.0;
         options.transferTimeoutSeconds = 20.0;
     }
-    void TearDown() override { removeAll(scratch); }
 
     // Serves the archive at path and returns its pin.
     std::string host(const std::string& path, const std::string& zip)
@@ -56,16 +50,9 @@ protected:
         return found;
     }
 
-    static std::string contents(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
     HttpsTestServer server;
-    std::string scratch;
+    ScratchDir scratchDir;
+    const std::string scratch = scratchDir.path();
     HostedBankFetchOptions options;
 };
 

@@ -12,6 +12,7 @@
 #include <gmock/gmock.h>
 
 #include "hosted_bank_rig.h"
+#include "scoped_env.h"
 
 namespace velmo::test {
 namespace {
@@ -40,8 +41,8 @@ TEST_F(HostedBank, FetchesOnceThenAnswersFromTheCache)
         << error;
     EXPECT_EQ(error, "");
     EXPECT_EQ(folder, options.cacheRoot + "/" + pin);
-    EXPECT_EQ(contents(folder + "/bank.json"), kManifest);
-    EXPECT_EQ(contents(folder + "/samples/a.wav"), "RIFF");
+    EXPECT_EQ(readTextFile(folder + "/bank.json"), kManifest);
+    EXPECT_EQ(readTextFile(folder + "/samples/a.wav"), "RIFF");
     EXPECT_EQ(names(options.cacheRoot), std::vector<std::string>{pin});  // no staging, no archive
     EXPECT_EQ(names(folder), (std::vector<std::string>{"bank.json", "samples"}));
 
@@ -158,7 +159,7 @@ TEST_F(HostedBank, ArchiveLayoutsDecideTheBankFolder)
         ASSERT_TRUE(fetchHostedBank(server.url(path), pin, options, folder, error)) << error;
         EXPECT_EQ(names(folder), c.cached);
         const bool manifestAtTop = std::find(c.cached.begin(), c.cached.end(), "bank.json") != c.cached.end();
-        EXPECT_EQ(contents(folder + (manifestAtTop ? "/bank.json" : "/A/bank.json")), kManifest);
+        EXPECT_EQ(readTextFile(folder + (manifestAtTop ? "/bank.json" : "/A/bank.json")), kManifest);
     }
     EXPECT_EQ(names(options.cacheRoot).size(), std::size(cases));
 }
@@ -217,7 +218,7 @@ TEST_F(HostedBank, TwoInstancesFetchingOnePinShareOneIntactFolder)
     EXPECT_EQ(server.requests(), 2);
     EXPECT_EQ(names(options.cacheRoot), std::vector<std::string>{pin});
     EXPECT_EQ(names(first.folder), (std::vector<std::string>{"a.wav", "bank.json"}));
-    EXPECT_EQ(contents(first.folder + "/a.wav"), std::string(300000, 'a'));
+    EXPECT_EQ(readTextFile(first.folder + "/a.wav"), std::string(300000, 'a'));
 }
 
 // A staging folder untouched for over a day was left by a fetch whose process died; one still
@@ -243,31 +244,24 @@ TEST_F(HostedBank, AFetchSweepsOnlyAbandonedStagingFolders)
 
 TEST(HostedBankCache, RootFollowsTheUserDataFolder)
 {
-    char folder[] = "/tmp/velmo-home-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string home = folder;
-    const char* savedXdg = std::getenv("XDG_DATA_HOME");
-    const char* savedHome = std::getenv("HOME");
-    const std::string xdg = savedXdg ? savedXdg : "", homeEnv = savedHome ? savedHome : "";
-
-    ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
-    EXPECT_EQ(hostedBankCacheRoot(), home + "/data/Velmo/banks");
-    EXPECT_TRUE(isDirectory(home + "/data/Velmo/banks"));
-    ASSERT_EQ(kClimbingPin.size(), 64u);
-    const std::string pin(64, 'e');
-    EXPECT_EQ(hostedBankFolder(pin), home + "/data/Velmo/banks/" + pin);
-    EXPECT_EQ(hostedBankFolder(kClimbingPin), "");
-    EXPECT_EQ(hostedBankFolder(pin.substr(1)), "");
-    ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
-    ::setenv("HOME", home.c_str(), 1);
-    EXPECT_EQ(hostedBankCacheRoot(), home + "/.local/share/Velmo/banks");
-    EXPECT_TRUE(isDirectory(home + "/.local/share/Velmo/banks"));
-    ::setenv("XDG_DATA_HOME", "/proc/no-such/place", 1);
-    EXPECT_EQ(hostedBankCacheRoot(), "");
-
-    savedXdg ? ::setenv("XDG_DATA_HOME", xdg.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
-    savedHome ? ::setenv("HOME", homeEnv.c_str(), 1) : ::unsetenv("HOME");
-    removeAll(home);
+    {
+        const ScratchDir folder;
+        const std::string home = folder.path();
+        const ScopedEnv xdg("XDG_DATA_HOME", home + "/data");
+        EXPECT_EQ(hostedBankCacheRoot(), home + "/data/Velmo/banks");
+        EXPECT_TRUE(isDirectory(home + "/data/Velmo/banks"));
+        ASSERT_EQ(kClimbingPin.size(), 64u);
+        const std::string pin(64, 'e');
+        EXPECT_EQ(hostedBankFolder(pin), home + "/data/Velmo/banks/" + pin);
+        EXPECT_EQ(hostedBankFolder(kClimbingPin), "");
+        EXPECT_EQ(hostedBankFolder(pin.substr(1)), "");
+        xdg.set("relative/ignored");
+        const ScopedEnv homeEnv("HOME", home);
+        EXPECT_EQ(hostedBankCacheRoot(), home + "/.local/share/Velmo/banks");
+        EXPECT_TRUE(isDirectory(home + "/.local/share/Velmo/banks"));
+        xdg.set("/proc/no-such/place");
+        EXPECT_EQ(hostedBankCacheRoot(), "");
+    }
 
     std::string path = "stale", error;
     EXPECT_FALSE(pickBankFolder(path, error));

@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "public.sdk/source/common/memorystream.h"
 #include "tests/bridge/bundle_rig.h"
 #include "tools/bridge/host_events.h"
 #include "tools/bridge/page_lines.h"
 #include "tools/bridge/realtime_audio.h"
+#include "tools/host/memory_streams.h"
 
 namespace {
 
@@ -207,7 +207,7 @@ TEST(BridgeTool, ControllerEditsReachTheProcessorInTheNextBlocks) {
     }
     auto stream = Steinberg::owned(new Steinberg::MemoryStream);
     ASSERT_EQ(plugin->component()->getState(stream), Steinberg::kResultOk);
-    const std::string state(stream->getData(), static_cast<std::size_t>(stream->getSize()));
+    const std::string state = host::streamBytes(*stream);
     EXPECT_NE(state.find(R"("strike.hardness":0.25)"), std::string::npos) << state;
 }
 

@@ -2,14 +2,13 @@
 // with a CC map, a runtime-health report, host facts and a preset, and with a UI manifest.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "diagnostics/host_facts_json.h"
 #include "docs/json_tree.h"
+#include "scratch_dir.h"
 #include "tests/bridge/bundle_rig.h"
 
 namespace velmo::test {
@@ -52,12 +51,7 @@ const std::string CAPABILITIES = R"(,"diagnostics":{"feeds":[],"commands":[],"ma
 
 // The identity's UI block for the manifest the build wrote beside the page: all three facts.
 std::string builtUiBlock() {
-    std::string text;
-    if (std::FILE* f = std::fopen(ZURIZ_BUNDLE_DIR "/Contents/Resources/ui/manifest.json", "rb")) {
-        char chunk[4096];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
-        std::fclose(f);
-    }
+    const std::string text = test::readTextFile(ZURIZ_BUNDLE_DIR "/Contents/Resources/ui/manifest.json");
     JsonValue manifest;
     EXPECT_TRUE(parseJsonDocument(text.data(), text.size(), manifest)) << "the build writes manifest.json";
     const std::string buildTime = manifest.str("buildTime", "");
@@ -127,22 +121,13 @@ TEST(BundleHello, WithMapHealthHostFactsAndAPreset) {
 class ManifestBundle : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/velmo-bundle-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
         ASSERT_EQ(std::system(("cp -r '" ZURIZ_BUNDLE_DIR "' '" + dir + "/Zuriz.vst3'").c_str()), 0);
         ASSERT_EQ(std::system(("mkdir -p '" + dir + "/Zuriz.vst3/Contents/Resources/ui'").c_str()), 0);
     }
-    void TearDown() override {
-        module.reset();
-        std::system(("rm -rf '" + dir + "'").c_str());
-    }
+    void TearDown() override { module.reset(); }
 
     std::string helloWithManifest(const std::string& manifest) {
-        const std::string path = dir + "/Zuriz.vst3/Contents/Resources/ui/manifest.json";
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(manifest.data(), 1, manifest.size(), f);
-        std::fclose(f);
+        scratch.write("Zuriz.vst3/Contents/Resources/ui/manifest.json", manifest);
         std::string error;
         module = host::PluginModule::open(dir + "/Zuriz.vst3", &error);
         EXPECT_NE(module, nullptr) << error;
@@ -152,7 +137,8 @@ protected:
         return helloOf(rig);
     }
 
-    std::string dir;
+    test::ScratchDir scratch;
+    const std::string dir = scratch.path();
     std::unique_ptr<host::PluginModule> module;
 };
 

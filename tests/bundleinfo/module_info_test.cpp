@@ -2,10 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "docs/json_tree.h"
+#include "scratch_dir.h"
 #include "tools/host/module_loader.h"
 #include "tools/host/plugin_presets.h"
 
@@ -14,20 +13,13 @@ namespace {
 
 using namespace Steinberg;
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 template <std::size_t N>
 std::string text(const char8 (&field)[N]) {
     return std::string(field, strnlen(field, N));
 }
 
 TEST(ModuleInfo, MatchesTheFactoryFieldForField) {
-    const std::string json = readText(std::string(ZURIZ_BUNDLE_DIR) + "/Contents/Resources/moduleinfo.json");
+    const std::string json = test::readTextFile(std::string(ZURIZ_BUNDLE_DIR) + "/Contents/Resources/moduleinfo.json");
     JsonValue doc;
     ASSERT_TRUE(parseJsonDocument(json.data(), json.size(), doc)) << json;
 

@@ -8,7 +8,7 @@
 
 #include "params/factory_presets.h"
 #include "params/param_table.h"
-#include "public.sdk/source/common/memorystream.h"
+#include "tools/host/memory_streams.h"
 #include "tools/host/module_loader.h"
 #include "tools/host/plugin_presets.h"
 #include "tools/host/preset_file.h"
@@ -24,7 +24,7 @@ const std::string PRESETS = std::string(ZURIZ_BUNDLE_DIR) + "/Contents/Resources
 std::string componentState(host::PluginInstance& plugin) {
     auto stream = owned(new MemoryStream);
     EXPECT_EQ(plugin.component()->getState(stream), kResultOk);
-    return std::string(stream->getData(), static_cast<std::size_t>(stream->getSize()));
+    return host::streamBytes(*stream);
 }
 
 TEST(FactoryPresetFiles, EachRoundTripsToThePresetTable) {

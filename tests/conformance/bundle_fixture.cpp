@@ -6,6 +6,7 @@
 #include "pluginterfaces/vst/vstspeaker.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "tools/host/event_list.h"
+#include "tools/host/memory_streams.h"
 
 namespace velmo::conformance {
 
@@ -83,7 +84,7 @@ int PluginTest::renderNote(int frames, int blockFrames, std::vector<float>& out,
 std::string componentState(IComponent* component) {
     auto stream = owned(new MemoryStream);
     if (component->getState(stream) != kResultOk) return {};
-    return std::string(stream->getData(), static_cast<size_t>(stream->getSize()));
+    return host::streamBytes(*stream);
 }
 
 }  // namespace velmo::conformance

@@ -5,6 +5,7 @@
 #include "bundle_fixture.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "tools/host/event_list.h"
+#include "tools/host/memory_streams.h"
 
 namespace velmo::conformance {
 namespace {
@@ -12,12 +13,7 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-IPtr<MemoryStream> streamOf(const std::string& bytes) {
-    auto stream = owned(new MemoryStream);
-    if (!bytes.empty()) stream->write(const_cast<char*>(bytes.data()), static_cast<int32>(bytes.size()), nullptr);
-    stream->seek(0, IBStream::kIBSeekSet, nullptr);
-    return stream;
-}
+using host::streamOf;
 
 class State : public PluginTest {
 protected:

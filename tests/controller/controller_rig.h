@@ -7,6 +7,7 @@
 #include "controller/velmo_controller.h"
 #include "pluginterfaces/base/ustring.h"
 #include "tools/host/host.h"
+#include "tools/host/memory_streams.h"
 #include "tools/host/module_loader.h"
 
 namespace velmo::test {
@@ -71,18 +72,8 @@ struct ControllerRig {
     }
 };
 
-// A state stream holding `text`, positioned at its start.
-inline Steinberg::IPtr<Steinberg::MemoryStream> streamOf(const std::string& text) {
-    auto stream = Steinberg::owned(new Steinberg::MemoryStream());
-    Steinberg::int32 written = 0;
-    if (!text.empty()) stream->write(const_cast<char*>(text.data()),
-                                     static_cast<Steinberg::int32>(text.size()), &written);
-    stream->seek(0, Steinberg::IBStream::kIBSeekSet, nullptr);
-    return stream;
-}
-
-inline std::string streamText(Steinberg::MemoryStream& stream) {
-    return std::string(stream.getData(), static_cast<std::size_t>(stream.getSize()));
-}
+// State streams as a host hands them over, and the bytes written back.
+using host::streamBytes;
+using host::streamOf;
 
 }  // namespace velmo::test

@@ -11,8 +11,8 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 using test::ControllerRig;
+using test::streamBytes;
 using test::streamOf;
-using test::streamText;
 
 constexpr const char* MAP_STATE =
     "{\"ccMap\":{\"version\":1,\"bindings\":["
@@ -133,7 +133,7 @@ TEST(ControllerState, WithoutAMapTheControllerStateIsAnEmptyObject) {
     ControllerRig rig;
     auto out = owned(new MemoryStream());
     ASSERT_EQ(rig.controller->getState(out), kResultOk);
-    EXPECT_EQ(streamText(*out), "{}");
+    EXPECT_EQ(streamBytes(*out), "{}");
     EXPECT_EQ(rig.controller->getState(nullptr), kResultFalse);
 }
 
@@ -142,7 +142,7 @@ TEST(ControllerState, MapSurvivesASaveAndRestoreIntoAFreshController) {
     ASSERT_EQ(first.controller->setState(streamOf(MAP_STATE)), kResultOk);
     auto saved = owned(new MemoryStream());
     ASSERT_EQ(first.controller->getState(saved), kResultOk);
-    const std::string text = streamText(*saved);
+    const std::string text = streamBytes(*saved);
     EXPECT_EQ(text.rfind("{\"ccMap\":{\"version\":1,\"bindings\":[", 0), 0u) << text;
     EXPECT_NE(text.find("{\"cc\":11,\"path\":\"strike.noise\",\"enabled\":false}"), std::string::npos);
 

@@ -3,36 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "editor/bridge_frames.h"
 #include "editor/page_script.h"
 #include "editor/ui_files.h"
 #include "editor/ui_root.h"
 #include "editor/webview_plug_view.h"
+#include "scratch_dir.h"
 
 namespace velmo {
 namespace {
 
 namespace fs = std::filesystem;
 using Steinberg::ViewRect;
-
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/zuriz-editor-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    void write(const fs::path& relative, const std::string& text) const {
-        fs::create_directories((path_ / relative).parent_path());
-        std::ofstream(path_ / relative) << text;
-    }
-
-private:
-    fs::path path_;
-};
+using test::ScratchDir;
 
 TEST(PageScript, InjectedScriptDeliveryAndAddress) {
     const std::string script = injectedBridgeScript();
@@ -61,13 +45,14 @@ TEST(PageScript, InjectedScriptDeliveryAndAddress) {
 }
 
 TEST(UiFiles, ServesOnlyFilesInsideTheFolderWithTheirTypes) {
-    TempFolder temp;
-    temp.write("ui/index.html", "<p>");
-    temp.write("ui/js/APP.JS", "x");
-    temp.write("ui/blob.bin", "x");
-    temp.write("secret.txt", "no");
-    fs::create_directory_symlink(temp.path(), temp.path() / "ui" / "out");
-    const std::string root = (temp.path() / "ui").string();
+    ScratchDir scratch;
+    const fs::path dir = scratch.path();
+    scratch.write("ui/index.html", "<p>");
+    scratch.write("ui/js/APP.JS", "x");
+    scratch.write("ui/blob.bin", "x");
+    scratch.write("secret.txt", "no");
+    fs::create_directory_symlink(dir, dir / "ui" / "out");
+    const std::string root = (dir / "ui").string();
     const std::string canonicalRoot = fs::canonical(root).string();
 
     EXPECT_EQ(resolveUiFile(root, "/"), canonicalRoot + "/index.html");
@@ -79,7 +64,7 @@ TEST(UiFiles, ServesOnlyFilesInsideTheFolderWithTheirTypes) {
                                 "/missing.html", "/js", "/index.html%00.js", "/%zz", "/%2"})
         EXPECT_EQ(resolveUiFile(root, refused), "") << refused;
     // An absolute path is taken inside the folder, never from the file system's root.
-    EXPECT_EQ(resolveUiFile(root, (temp.path() / "secret.txt").string()), "");
+    EXPECT_EQ(resolveUiFile(root, (dir / "secret.txt").string()), "");
     EXPECT_EQ(resolveUiFile("", "/index.html"), "");
 
     EXPECT_STREQ(mimeTypeForPath("/a/APP.JS"), "text/javascript");
@@ -128,13 +113,14 @@ TEST(BridgeFrames, SplitAnywhereAndRefuseCorruptLengths) {
 }
 
 TEST(UiRoot, FoundOnlyWhenTheBundleHasAUiFolder) {
-    TempFolder temp;
-    const fs::path module = temp.path() / "Zuriz.vst3" / "Contents" / "x86_64-linux" / "Zuriz.so";
-    temp.write(module.lexically_relative(temp.path()), "");
+    ScratchDir scratch;
+    const fs::path dir = scratch.path();
+    const fs::path module = dir / "Zuriz.vst3" / "Contents" / "x86_64-linux" / "Zuriz.so";
+    scratch.write(module.lexically_relative(dir).string(), "");
     EXPECT_EQ(uiRootForModuleFile(module.string()), "");
-    fs::create_directories(temp.path() / "Zuriz.vst3" / "Contents" / "Resources" / "ui");
+    fs::create_directories(dir / "Zuriz.vst3" / "Contents" / "Resources" / "ui");
     EXPECT_EQ(uiRootForModuleFile(module.string()),
-              (temp.path() / "Zuriz.vst3" / "Contents" / "Resources" / "ui").string());
+              (dir / "Zuriz.vst3" / "Contents" / "Resources" / "ui").string());
     EXPECT_EQ(uiRootForModuleFile(""), "");
     EXPECT_EQ(uiRootForImageAddress(nullptr), "");
 }

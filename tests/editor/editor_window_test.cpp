@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "pluginterfaces/gui/iplugview.h"
+#include "scratch_dir.h"
 #include "tests/bridge/bundle_rig.h"
 #include "tools/host/plug_frame.h"
 #include "tools/host/process_stats.h"
@@ -52,9 +52,8 @@ class EditorWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         display_ = host::XvfbServer::start(&displayError_).release();
-        char pattern[] = "/tmp/zuriz-editor-bundle-XXXXXX";
-        folder_ = ::mkdtemp(pattern);
-        bundle_ = folder_ / "Zuriz.vst3";
+        folder_ = new ScratchDir;
+        bundle_ = fs::path(folder_->path()) / "Zuriz.vst3";
         fs::copy(ZURIZ_BUNDLE_DIR, bundle_, fs::copy_options::recursive);
         const fs::path ui = bundle_ / "Contents" / "Resources" / "ui";
         ownPage_ = !fs::exists(ui / "index.html");
@@ -62,14 +61,15 @@ protected:
             fs::create_directories(ui);
             fs::copy(ZURIZ_EDITOR_FIXTURE_UI, ui, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
         }
-        trace_ = folder_ / "webview-trace.txt";
+        trace_ = folder_->file("webview-trace.txt");
         ::setenv("VELMO_WEBVIEW_TRACE", trace_.c_str(), 1);
     }
 
     static void TearDownTestSuite() {
         delete display_;
         display_ = nullptr;
-        fs::remove_all(folder_);
+        delete folder_;
+        folder_ = nullptr;
     }
 
     void SetUp() override {
@@ -110,17 +110,8 @@ protected:
         return true;
     }
 
-    std::string trace() const {
-        std::ifstream file(trace_);
-        return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    }
-    std::size_t traced(const std::string& line) const {
-        const std::string text = trace();
-        std::size_t count = 0;
-        for (std::size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
-            if (at == 0 || text[at - 1] == '\n') ++count;
-        return count;
-    }
+    std::string trace() const { return readTextFile(trace_.string()); }
+    std::size_t traced(const std::string& line) const { return host::countTraceLines(trace_.string(), line); }
 
     // Attaches and waits until the page has the hello; the time it took, or a negative number.
     double attachAndGreet() {
@@ -147,7 +138,7 @@ protected:
 
     static host::XvfbServer* display_;
     static std::string displayError_;
-    static fs::path folder_;
+    static ScratchDir* folder_;
     static fs::path bundle_;
     static fs::path trace_;
     static bool ownPage_;
@@ -161,7 +152,7 @@ protected:
 
 host::XvfbServer* EditorWindowTest::display_ = nullptr;
 std::string EditorWindowTest::displayError_;
-fs::path EditorWindowTest::folder_;
+ScratchDir* EditorWindowTest::folder_ = nullptr;
 fs::path EditorWindowTest::bundle_;
 fs::path EditorWindowTest::trace_;
 bool EditorWindowTest::ownPage_ = false;

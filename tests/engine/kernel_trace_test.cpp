@@ -4,14 +4,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 
 #include "engine/kernel_engine.h"
 #include "engine/kernel_trace.h"
 #include "fake_kernel.h"
+#include "scratch_dir.h"
 
 namespace velmo {
 namespace {
@@ -41,10 +40,7 @@ TEST(KernelTrace, SetupChunksAndEventsAreWritten) {
     ASSERT_NE(kernelTraceFile(), nullptr);
     std::fflush(kernelTraceFile());
 
-    std::ifstream in(tracePath());
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string t = text.str();
+    const std::string t = test::readTextFile(tracePath());
     char self[32];
     std::snprintf(self, sizeof self, "%p", static_cast<void*>(&engine));
     const std::string blk = "blk=" + std::to_string(currentTraceBlock());

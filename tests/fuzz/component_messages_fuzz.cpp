@@ -47,6 +47,7 @@ const char* const kIds[] = {
     velmo::kMessageLifecycle,          velmo::kMessageSignal,     velmo::kMessageTransportPoll,
     velmo::kMessageFeedDrain,          velmo::kMessagePresetLoaded, velmo::kMessageResetCounters,
     velmo::kMessagePadOverrides,       velmo::kMessageStageResourceSlot, velmo::kMessageCcMap,
+    velmo::kMessageLoadRuntimeBank,    velmo::kMessageRuntimeBankResult,
 };
 constexpr std::size_t kIdCount = sizeof kIds / sizeof kIds[0];
 

@@ -9,9 +9,8 @@
 #include "controller/velmo_controller.h"
 #include "fuzz_check.h"
 #include "processor/velmo_processor.h"
-#include "public.sdk/source/common/memorystream.h"
-#include "tools/host/memory_streams.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "tools/host/memory_streams.h"
 
 namespace velmo::fuzz {
 
@@ -21,7 +20,7 @@ using host::streamOf;
 inline std::string savedState(Steinberg::Vst::IComponent& component) {
     auto stream = Steinberg::owned(new Steinberg::MemoryStream);
     FUZZ_CHECK(component.getState(stream) == Steinberg::kResultOk);
-    return std::string(stream->getData(), static_cast<std::size_t>(stream->getSize()));
+    return host::streamBytes(*stream);
 }
 
 class CheckingHandler : public Steinberg::FObject, public Steinberg::Vst::IComponentHandler {

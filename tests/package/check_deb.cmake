@@ -3,9 +3,7 @@
 # built) tree, BUILD, OUT (a scratch folder) and VERSION instead of DEB.
 include(${CMAKE_CURRENT_LIST_DIR}/package_files.cmake)
 if(NOT DEB)
-  if(NOT DEB)
   file(REMOVE_RECURSE "${OUT}")
-endif()
   file(MAKE_DIRECTORY "${OUT}")
   execute_process(COMMAND cpack --config "${BUILD}/CPackConfig.cmake" -B "${OUT}"
                   WORKING_DIRECTORY "${OUT}" RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)

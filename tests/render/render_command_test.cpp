@@ -1,7 +1,6 @@
 // zuriz-render's listings, its refusals, its output formats and --preset-file, run as a user
 // runs the program.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
 #include "tests/render/command_run.h"
 
 namespace {
@@ -27,14 +27,9 @@ int render(const std::string& args, std::string& output) {
 
 class RenderCommand : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zuriz-render-command-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+    std::string file(const std::string& name) const { return dir_.file(name); }
 
-    fs::path dir_;
+    velmo::test::ScratchDir dir_;
 };
 
 TEST_F(RenderCommand, ListsParametersAndPresetsAndRefusesOutOfRangeValues) {

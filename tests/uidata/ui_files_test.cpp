@@ -1,34 +1,21 @@
 // The page's generated files: families.json in the built bundle says what the kernel's tables
 // say, and the UI digest covers every file's path and bytes, and nothing else.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "docs/json_tree.h"
 #include "kernel/bell_families.h"
 #include "params/param_table.h"
+#include "scratch_dir.h"
 #include "tools/uidata/ui_manifest.h"
 
 namespace velmo {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using test::readTextFile;
 
 double number(const JsonValue& object, const char* key) {
     const JsonValue* v = object.find(key);
@@ -37,7 +24,7 @@ double number(const JsonValue& object, const char* key) {
 }
 
 TEST(UiFiles, FamiliesInTheBundleAreTheKernelTables) {
-    const std::string text = readFile(ZURIZ_BUNDLE_DIR "/Contents/Resources/ui/families.json");
+    const std::string text = readTextFile(ZURIZ_BUNDLE_DIR "/Contents/Resources/ui/families.json");
     JsonValue doc;
     ASSERT_TRUE(parseJsonDocument(text.data(), text.size(), doc)) << text;
     EXPECT_EQ(number(doc, "referenceNote"), BELLS_REFERENCE_NOTE);
@@ -66,26 +53,25 @@ TEST(UiFiles, FamiliesInTheBundleAreTheKernelTables) {
 }
 
 TEST(UiFiles, DigestCoversPathsAndBytesButNotTheManifest) {
-    char pattern[] = "/tmp/velmo-ui-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
+    const test::ScratchDir scratch;
+    const fs::path dir = scratch.path();
     std::string error;
     const auto digest = [&] { return uidata::uiFilesDigest(dir.string(), error); };
 
-    writeFile(dir / "index.html", "ab");
-    writeFile(dir / "js/app.js", "c");
+    scratch.write("index.html", "ab");
+    scratch.write("js/app.js", "c");
     const std::string first = digest();
     ASSERT_EQ(first.size(), 64u) << error;
 
-    writeFile(dir / "manifest.json", "{\"sha256\":\"x\"}");
+    scratch.write("manifest.json", "{\"sha256\":\"x\"}");
     EXPECT_EQ(digest(), first) << "the manifest is not one of the hashed files";
 
-    writeFile(dir / "index.html", "a");  // the same bytes overall, moved across the boundary
-    writeFile(dir / "js/app.js", "bc");
+    scratch.write("index.html", "a");  // the same bytes overall, moved across the boundary
+    scratch.write("js/app.js", "bc");
     EXPECT_NE(digest(), first);
 
-    writeFile(dir / "index.html", "ab");
-    writeFile(dir / "js/app.js", "c");
+    scratch.write("index.html", "ab");
+    scratch.write("js/app.js", "c");
     EXPECT_EQ(digest(), first) << "the digest depends on content only, not on time or order";
     fs::rename(dir / "js/app.js", dir / "js/main.js");
     EXPECT_NE(digest(), first) << "a renamed file";

@@ -64,4 +64,13 @@ long residentKb() {
     return 0;
 }
 
+std::size_t countTraceLines(const std::string& path, const std::string& prefix) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::size_t count = 0;
+    for (std::size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1))
+        if (at == 0 || text[at - 1] == '\n') ++count;
+    return count;
+}
+
 }  // namespace velmo::host
