@@ -45,6 +45,4 @@ void reapLater(std::unique_ptr<ChildProcess> child, const std::shared_ptr<RunLoo
     r.children.push_back({std::move(child), 0});
 }
 
-std::size_t pendingChildCount() { return reaper().children.size(); }
-
 }  // namespace velmo

@@ -12,7 +12,4 @@ namespace velmo {
 // two seconds is killed. Without a loop the child is collected (killed if need be) at once.
 void reapLater(std::unique_ptr<ChildProcess> child, const std::shared_ptr<RunLoop>& loop);
 
-// Children still waiting to be collected.
-std::size_t pendingChildCount();
-
 }  // namespace velmo

@@ -64,7 +64,7 @@ bool deliveryScript(std::string_view document, std::string& script) {
     script.clear();
     if (!isValidUtf8(document)) return false;
     script.reserve(document.size() + 64);
-    script.append("window.velmoHost && window.velmoHost._deliver(");
+    script.append(kDeliveryPrefix);
     script.append(document);
     script.append(");");
     return true;

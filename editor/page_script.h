@@ -10,8 +10,11 @@ namespace velmo {
 // Injected at document start, main frame only: gives the page `window.velmoHost`.
 const char* injectedBridgeScript();
 
-// "window.velmoHost && window.velmoHost._deliver(" + document + ");" in `script`. False, and
-// nothing to evaluate, when the document is not valid UTF-8.
+// What every delivery script starts with; the document follows it.
+inline constexpr std::string_view kDeliveryPrefix = "window.velmoHost && window.velmoHost._deliver(";
+
+// kDeliveryPrefix + document + ");" in `script`. False, and nothing to evaluate, when the
+// document is not valid UTF-8.
 bool deliveryScript(std::string_view document, std::string& script);
 
 bool isValidUtf8(std::string_view text);

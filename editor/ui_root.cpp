@@ -3,16 +3,17 @@
 #include <filesystem>
 #include <system_error>
 
+#include "diagnostics/ui_bundle_facts.h"
 #include "platform/module_path.h"
 
 namespace velmo {
 
 std::string uiRootForModuleFile(const std::string& moduleFile) {
     namespace fs = std::filesystem;
-    if (moduleFile.empty()) return {};
-    const fs::path contents = fs::path(moduleFile).parent_path().parent_path();
-    if (contents.empty()) return {};
-    const fs::path root = (contents / "Resources" / "ui").lexically_normal();
+    // The folder that holds the page's manifest.
+    const std::string manifest = uiManifestPathForModule(moduleFile);
+    if (manifest.empty()) return {};
+    const fs::path root = fs::path(manifest).parent_path().lexically_normal();
     std::error_code ec;
     if (!fs::is_directory(root, ec)) return {};
     std::string text = root.string();

@@ -32,8 +32,6 @@ public:
     Steinberg::tresult PLUGIN_API canResize() override { return Steinberg::kResultTrue; }
     Steinberg::tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* rect) override;
 
-    const std::string& uiRoot() const { return uiRoot_; }
-
 private:
     static void cadenceTick(void* view);
     void detach();

@@ -67,9 +67,8 @@ void evaluated(GObject* source, GAsyncResult* result, gpointer) {
 
 void evaluateNow(const std::string& script) {
     // The trace names the delivered document by its first bytes.
-    static constexpr std::string_view PREFIX = "window.velmoHost && window.velmoHost._deliver(";
     std::string_view shown(script);
-    if (shown.substr(0, PREFIX.size()) == PREFIX) shown.remove_prefix(PREFIX.size());
+    if (shown.substr(0, kDeliveryPrefix.size()) == kDeliveryPrefix) shown.remove_prefix(kDeliveryPrefix.size());
     trace("delivered", shown.substr(0, 64));
     webkit_web_view_evaluate_javascript(page().view, script.data(), static_cast<gssize>(script.size()), nullptr,
                                         nullptr, nullptr, &evaluated, nullptr);

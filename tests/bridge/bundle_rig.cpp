@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "platform/run_loop_offer.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
@@ -14,30 +13,6 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 namespace {
-
-// The SDK's host application that also offers a run loop, as Linux hosts do.
-class RunLoopHostApplication : public HostApplication {
-public:
-    explicit RunLoopHostApplication(Linux::IRunLoop* loop) : loop_(owned(loop)) {}
-    tresult PLUGIN_API getName(String128 name) override {
-        const char* text = "velmo-bridge-tests";
-        std::size_t i = 0;
-        for (; text[i] != '\0'; ++i) name[i] = static_cast<char16>(text[i]);
-        name[i] = 0;
-        return kResultOk;
-    }
-    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-        if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
-            loop_->addRef();
-            *obj = loop_.get();
-            return kResultOk;
-        }
-        return HostApplication::queryInterface(iid, obj);
-    }
-
-private:
-    IPtr<Linux::IRunLoop> loop_;
-};
 
 class EditRecorder : public FObject, public IComponentHandler {
 public:
@@ -72,23 +47,7 @@ void collectDocument(void* page, const char* text, std::size_t length) {
     static_cast<std::vector<std::string>*>(page)->emplace_back(text, length);
 }
 
-template <typename F>
-void resolve(const host::PluginModule& module, const char* name, F& out) {
-    out = reinterpret_cast<F>(module.symbol(name));
-}
-
 }  // namespace
-
-BridgeApi bridgeApiOf(const host::PluginModule& module) {
-    BridgeApi api;
-    resolve(module, "velmoDiagnosticBridgeAbiVersion", api.abiVersion);
-    resolve(module, "velmoInstallDiagnosticBridgeSink", api.installSink);
-    resolve(module, "velmoDeliverDiagnosticBridgeMessage", api.deliver);
-    resolve(module, "velmoTickDiagnosticCadence", api.tick);
-    resolve(module, "velmoStartCadenceClock", api.startClock);
-    resolve(module, "velmoStopCadenceClock", api.stopClock);
-    return api;
-}
 
 host::PluginModule& builtBundle() {
     static std::unique_ptr<host::PluginModule> module = [] {
@@ -103,14 +62,14 @@ host::PluginModule& builtBundle() {
 
 struct BundleRig::Parts {
     // The SDK's host application counts no references: it is owned here, outliving the controller.
-    std::unique_ptr<RunLoopHostApplication> host;
+    std::unique_ptr<host::NamedHostApplication> host;
     IPtr<EditRecorder> handler;
 };
 
 BundleRig::BundleRig(host::PluginModule& module)
     : api(bridgeApiOf(module)), loop(std::make_shared<ManualRunLoop>()), parts_(new Parts) {
     EXPECT_TRUE(api.complete()) << "the module exports the diagnostic bridge";
-    parts_->host = std::make_unique<RunLoopHostApplication>(offerRunLoop(loop));
+    parts_->host = std::make_unique<host::NamedHostApplication>("velmo-bridge-tests", loop);
     parts_->handler = owned(new EditRecorder(edits));
     processor = owned(new host::MessageRecorder());
 

@@ -13,29 +13,14 @@
 #include "diagnostics/transport_fact.h"
 #include "platform/run_loop_manual.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "tools/host/bridge_api.h"
 #include "tools/host/host.h"
 #include "tools/host/module_loader.h"
 
 namespace velmo::test {
 
-// The six exported functions of a loaded module.
-struct BridgeApi {
-    using Sink = void (*)(void* context, const char* text, std::size_t length);
-    using Clock = void (*)(void* context);
-
-    std::int32_t (*abiVersion)() = nullptr;
-    std::int32_t (*installSink)(Steinberg::FUnknown*, Sink, void*) = nullptr;
-    std::int32_t (*deliver)(Steinberg::FUnknown*, const char*, std::size_t) = nullptr;
-    std::int32_t (*tick)(Steinberg::FUnknown*) = nullptr;
-    void* (*startClock)(Clock, void*, double) = nullptr;
-    void (*stopClock)(void*) = nullptr;
-
-    bool complete() const {
-        return abiVersion && installSink && deliver && tick && startClock && stopClock;
-    }
-};
-
-BridgeApi bridgeApiOf(const host::PluginModule& module);
+using host::BridgeApi;
+using host::bridgeApiOf;
 
 // The built bundle, opened once per test program.
 host::PluginModule& builtBundle();

@@ -2,7 +2,6 @@
 // speaking the editor page's line protocol on standard input and output.
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,6 +15,7 @@
 #include "tools/bridge/host_events.h"
 #include "tools/bridge/page_lines.h"
 #include "tools/bridge/realtime_audio.h"
+#include "tools/host/bridge_api.h"
 #include "tools/host/bundle_lookup.h"
 #include "tools/host/module_loader.h"
 
@@ -23,10 +23,6 @@ namespace {
 
 using namespace velmo;
 using namespace velmo::bridge;
-
-using PageSink = void (*)(void* context, const char* text, std::size_t length);
-using InstallSink = std::int32_t (*)(Steinberg::FUnknown*, PageSink, void*);
-using Deliver = std::int32_t (*)(Steinberg::FUnknown*, const char*, std::size_t);
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "zuriz-bridge: %s\n", message.c_str());
@@ -68,9 +64,8 @@ int main(int argc, char** argv) {
     const std::string bundle = options.bundle.empty() ? host::defaultBundlePath() : options.bundle;
     auto module = host::PluginModule::open(bundle, &error);
     if (!module) return fail(error);
-    const auto installSink = reinterpret_cast<InstallSink>(module->symbol("velmoInstallDiagnosticBridgeSink"));
-    const auto deliver = reinterpret_cast<Deliver>(module->symbol("velmoDeliverDiagnosticBridgeMessage"));
-    if (installSink == nullptr || deliver == nullptr)
+    const host::BridgeApi api = host::bridgeApiOf(*module);
+    if (api.installSink == nullptr || api.deliver == nullptr)
         return fail(module->binaryPath() + " exports no diagnostic bridge");
 
     // The plug-in's clocks run on this loop, which the main thread moves with the wall clock.
@@ -84,21 +79,21 @@ int main(int argc, char** argv) {
     auto plugin = host::PluginInstance::create(*module, setup, &error);
     if (!plugin) return fail(error);
     Steinberg::Vst::IEditController* controller = plugin->controller();
-    if (installSink(controller, &writeDocument, nullptr) != 1)
+    if (api.installSink(controller, &writeDocument, nullptr) != 1)
         return fail(module->binaryPath() + ": the controller refused the page sink");
 
     int status = 0;
     {
         RealtimeAudio audio(*plugin, queue);
         if (!audio.start(options, error)) {
-            installSink(controller, nullptr, nullptr);
+            api.installSink(controller, nullptr, nullptr);
             return fail(error);
         }
         HostCommands commands(controller, queue);
         const LineSplitter::LineHandler onLine = [&](std::string_view line) {
             if (commands.handle(line)) return;
             // The controller reports malformed messages itself and changes nothing for them.
-            deliver(controller, line.data(), line.size());
+            api.deliver(controller, line.data(), line.size());
         };
 
         LineSplitter lines;
@@ -124,7 +119,7 @@ int main(int argc, char** argv) {
                 break;
             }
         }
-        installSink(controller, nullptr, nullptr);
+        api.installSink(controller, nullptr, nullptr);
         audio.stop();
         std::fprintf(stderr, "zuriz-bridge: %llu blocks rendered, %llu failed\n",
                      static_cast<unsigned long long>(audio.blocks()),

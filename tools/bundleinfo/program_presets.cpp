@@ -46,7 +46,7 @@ bool programPresets(host::PluginModule& module, std::vector<ProgramPreset>& out,
 
     render::PluginRenderer renderer(*plugin);
     if (!renderer.prepare({48000.0, 512, 0.0}, error)) return false;
-    host::ProcessBlock block({2}, 512);
+    host::ProcessBlock block(renderer.outputChannels(), 512);
     std::size_t forwarded = plugin->handler().edits().size();
     for (int32 i = 0; i < list.programCount; ++i) {
         const auto choice = render::findProgram(plugin->controller(), std::to_string(i), error);

@@ -15,6 +15,7 @@
 //                                   applyPreset move them in and out of a plug-in
 //                                   (plugin_presets.h)
 //   moduleInfoJson                  moduleinfo.json of a loaded module (module_info.h)
+//   BridgeApi / bridgeApiOf         the module's exported diagnostic bridge (bridge_api.h)
 #include "base/source/fobject.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"

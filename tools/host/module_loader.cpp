@@ -4,7 +4,6 @@
 
 #include "platform/module_path.h"
 #include "platform/run_loop_offer.h"
-#include "pluginterfaces/gui/iplugview.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
@@ -18,33 +17,6 @@ namespace {
 using ModuleEntryFunc = bool (*)(void*);
 using ModuleExitFunc = bool (*)();
 
-// The SDK's host application, under a name of our choosing (plug-ins read it), offering a
-// run loop when it is given one, as Linux hosts do.
-class NamedHostApplication : public HostApplication {
-public:
-    NamedHostApplication(const std::string& name, const std::shared_ptr<RunLoop>& loop) : name_(name) {
-        if (loop != nullptr) runLoop_ = owned(offerRunLoop(loop));
-    }
-    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-        if (runLoop_ != nullptr && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
-            runLoop_->addRef();
-            *obj = runLoop_.get();
-            return kResultOk;
-        }
-        return HostApplication::queryInterface(iid, obj);
-    }
-    tresult PLUGIN_API getName(String128 name) override {
-        size_t i = 0;
-        for (; i < name_.size() && i < 127; ++i) name[i] = static_cast<char16>(static_cast<unsigned char>(name_[i]));
-        name[i] = 0;
-        return kResultTrue;
-    }
-
-private:
-    std::string name_;
-    IPtr<Linux::IRunLoop> runLoop_;
-};
-
 void setError(std::string* error, const std::string& text) {
     if (error != nullptr) *error = text;
 }
@@ -54,6 +26,29 @@ bool isInstrument(const PluginClass& c) {
 }
 
 }  // namespace
+
+// --- NamedHostApplication ----------------------------------------------------------------
+
+NamedHostApplication::NamedHostApplication(const std::string& name, const std::shared_ptr<RunLoop>& loop)
+    : name_(name) {
+    if (loop != nullptr) runLoop_ = owned(offerRunLoop(loop));
+}
+
+tresult PLUGIN_API NamedHostApplication::queryInterface(const TUID iid, void** obj) {
+    if (runLoop_ != nullptr && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
+        runLoop_->addRef();
+        *obj = runLoop_.get();
+        return kResultOk;
+    }
+    return HostApplication::queryInterface(iid, obj);
+}
+
+tresult PLUGIN_API NamedHostApplication::getName(String128 name) {
+    size_t i = 0;
+    for (; i < name_.size() && i < 127; ++i) name[i] = static_cast<char16>(static_cast<unsigned char>(name_[i]));
+    name[i] = 0;
+    return kResultTrue;
+}
 
 // --- RecordingComponentHandler ------------------------------------------------------------
 

@@ -18,6 +18,7 @@
 #include "platform/run_loop.h"
 #include "platform/shared_library.h"
 #include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
@@ -57,6 +58,20 @@ public:
 private:
     std::vector<Edit> edits_;
     std::vector<Steinberg::int32> restarts_;
+};
+
+// The SDK's host application under a name of our choosing (plug-ins read it), offering `loop`
+// as the Linux IRunLoop when given one, as Linux hosts do. It counts no references: own it
+// (unique_ptr or a member) and let it outlive whatever it initialised.
+class NamedHostApplication : public Steinberg::Vst::HostApplication {
+public:
+    NamedHostApplication(const std::string& name, const std::shared_ptr<RunLoop>& loop);
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+    Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
+
+private:
+    std::string name_;
+    Steinberg::IPtr<Steinberg::Linux::IRunLoop> runLoop_;
 };
 
 // One class the factory offers.

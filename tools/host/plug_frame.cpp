@@ -6,14 +6,9 @@ namespace velmo::host {
 
 using namespace Steinberg;
 
-TestPlugFrame::TestPlugFrame(std::shared_ptr<RunLoop> loop) : runLoop_(offerRunLoop(std::move(loop))) {}
-
-TestPlugFrame::~TestPlugFrame() {
-    if (runLoop_ != nullptr) runLoop_->release();
-}
+TestPlugFrame::TestPlugFrame(std::shared_ptr<RunLoop> loop) : runLoop_(owned(offerRunLoop(std::move(loop)))) {}
 
 tresult PLUGIN_API TestPlugFrame::resizeView(IPlugView* view, ViewRect* newSize) {
-    ++resizeRequests_;
     if (view == nullptr || newSize == nullptr) return kInvalidArgument;
     return view->onSize(newSize);
 }
@@ -26,7 +21,7 @@ tresult PLUGIN_API TestPlugFrame::queryInterface(const TUID iid, void** obj) {
     }
     if (runLoop_ != nullptr && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
         runLoop_->addRef();
-        *obj = runLoop_;
+        *obj = runLoop_.get();
         return kResultOk;
     }
     return FObject::queryInterface(iid, obj);

@@ -12,19 +12,15 @@ namespace velmo::host {
 class TestPlugFrame : public Steinberg::FObject, public Steinberg::IPlugFrame {
 public:
     explicit TestPlugFrame(std::shared_ptr<RunLoop> loop);
-    ~TestPlugFrame() override;
 
     Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view, Steinberg::ViewRect* newSize) override;
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
-
-    int resizeRequests() const { return resizeRequests_; }
 
     OBJ_METHODS(TestPlugFrame, Steinberg::FObject)
     REFCOUNT_METHODS(Steinberg::FObject)
 
 private:
-    Steinberg::Linux::IRunLoop* runLoop_;
-    int resizeRequests_ = 0;
+    Steinberg::IPtr<Steinberg::Linux::IRunLoop> runLoop_;
 };
 
 }  // namespace velmo::host

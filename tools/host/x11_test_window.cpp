@@ -16,14 +16,12 @@ struct X11TestWindow::Parts {
     int height = 0;
 };
 
-double Capture::variance(int x, int y, int w, int h) const {
-    if (w < 0) w = width - x;
-    if (h < 0) h = height - y;
+double Capture::variance() const {
     double sum = 0.0;
     double squares = 0.0;
     std::size_t n = 0;
-    for (int row = y; row < y + h && row < height; ++row) {
-        for (int col = x; col < x + w && col < width; ++col) {
+    for (int row = 0; row < height; ++row) {
+        for (int col = 0; col < width; ++col) {
             const std::uint8_t* p = &rgb[(static_cast<std::size_t>(row) * width + col) * 3];
             const double grey = 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
             sum += grey;
@@ -124,7 +122,5 @@ Capture X11TestWindow::capture() {
     XDestroyImage(image);
     return out;
 }
-
-void X11TestWindow::sync() { XSync(parts_->display, False); }
 
 }  // namespace velmo::host

@@ -14,8 +14,8 @@ struct Capture {
     int height = 0;
     std::vector<std::uint8_t> rgb;  // width * height * 3
 
-    // Variance of the grey level over a rectangle (the whole image by default).
-    double variance(int x = 0, int y = 0, int w = -1, int h = -1) const;
+    // Variance of the grey level over the whole image.
+    double variance() const;
     // Fraction of pixels that differ between two captures of the same size.
     double differenceFrom(const Capture& other) const;
     bool writePpm(const std::string& path) const;
@@ -36,7 +36,6 @@ public:
     // A left click at window coordinates through XTest; false when the server lacks XTest.
     bool click(int x, int y);
     Capture capture();
-    void sync();
 
 private:
     X11TestWindow() = default;

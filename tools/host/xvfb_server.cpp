@@ -35,8 +35,8 @@ std::unique_ptr<XvfbServer> XvfbServer::start(std::string* error) {
         *error = "Xvfb gave no display number within 5 s";
         return nullptr;
     }
-    display->name_ = ":" + number;
-    ::setenv("DISPLAY", display->name_.c_str(), 1);
+    const std::string name = ":" + number;
+    ::setenv("DISPLAY", name.c_str(), 1);
     return display;
 }
 

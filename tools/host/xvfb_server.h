@@ -14,12 +14,9 @@ public:
     static std::unique_ptr<XvfbServer> start(std::string* error);
     ~XvfbServer();
 
-    const std::string& name() const { return name_; }
-
 private:
     XvfbServer() = default;
     std::unique_ptr<ChildProcess> server_;
-    std::string name_;
 };
 
 }  // namespace velmo::host

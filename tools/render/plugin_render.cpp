@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
+#include "docs/number_text.h"
 #include "params/param_table.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
@@ -114,11 +114,11 @@ bool PluginRenderer::pinParameter(const std::string& path, const std::string& va
         return false;
     }
     // The plug-in clamps a number beyond either end; a user who typed it meant something else.
-    char* end = nullptr;
-    const double typed = std::strtod(value.c_str(), &end);
+    double typed = 0.0;
+    const bool isNumber = numberFromTextAfterBlanks(value, typed) != 0;
     const double low = controller->normalizedParamToPlain(*id, 0.0);
     const double high = controller->normalizedParamToPlain(*id, 1.0);
-    if (end != value.c_str() && !(typed >= std::min(low, high) && typed <= std::max(low, high))) {
+    if (isNumber && !(typed >= std::min(low, high) && typed <= std::max(low, high))) {
         error = path + "=" + value + " is outside the range of " + path + ": " + parameterRange(controller, *id);
         return false;
     }
