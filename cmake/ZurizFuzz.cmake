@@ -1,6 +1,6 @@
 # Fuzz targets (tests/fuzz/*_fuzz.cpp) built by clang-14's libFuzzer in a nested build under
 # build/fuzz, and CTest cases labelled "fuzz" that run each one for a few seconds over its seed
-# corpus. On by default when clang++-14 and its libFuzzer runtime are present; the sanitizer
+# corpus. On (AUTO) when clang++-14 and its libFuzzer runtime are present; the sanitizer
 # builds leave it out (the targets already run under ASan and UBSan).
 # Every tests/fuzz/<name>.cpp ending in _fuzz is a target (tests/fuzz/project says what each links).
 file(GLOB _fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
@@ -26,11 +26,18 @@ if(ZURIZ_FUZZ_CXX AND ZURIZ_FUZZ_CC AND NOT ZURIZ_SANITIZE AND ZURIZ_BUILD_TESTS
     endif()
   endif()
 endif()
-option(ZURIZ_FUZZ "Build the libFuzzer targets and run them briefly as CTest label fuzz"
-       ${_fuzz_default})
+# AUTO is decided again at every configure, so a tree first configured before clang-14 was
+# installed (scripts/demo.sh does not install it) gains the fuzz targets once it is there.
+set(ZURIZ_FUZZ AUTO CACHE STRING
+    "Build the libFuzzer targets and run them briefly as CTest label fuzz (ON, OFF or AUTO)")
+set_property(CACHE ZURIZ_FUZZ PROPERTY STRINGS AUTO ON OFF)
+set(_fuzz_on ${ZURIZ_FUZZ})
+if(ZURIZ_FUZZ STREQUAL "AUTO")
+  set(_fuzz_on ${_fuzz_default})
+endif()
 set(ZURIZ_FUZZ_SECONDS 3 CACHE STRING "Seconds each fuzz target runs under CTest")
 
-if(ZURIZ_FUZZ)
+if(_fuzz_on)
   include(ExternalProject)
   set(ZURIZ_FUZZ_BINARY_DIR ${CMAKE_BINARY_DIR}/fuzz)
   ExternalProject_Add(zuriz_fuzz_targets

@@ -8,7 +8,7 @@
 #   scripts/package-check.sh [PACKAGE.deb]     default: build one with scripts/package.sh
 #
 # ZURIZ_CHECK_ROOT=DIR reuses (or keeps) a root folder between runs; ZURIZ_DEBIAN_MIRROR picks
-# the mirror (default http://deb.debian.org/debian).
+# the mirror (default: the first in this machine's package sources).
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -22,30 +22,12 @@ if [ -z "$deb" ]; then
 fi
 deb="$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")"
 [ "$(id -u)" -eq 0 ] || { say "run as root (debootstrap and chroot)"; exit 2; }
-command -v debootstrap >/dev/null || apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
-
-target="${ZURIZ_CHECK_ROOT:-}"
-keep=1
-if [ -z "$target" ]; then
-  target="$(mktemp -d /tmp/zuriz-package-check.XXXXXX)"
-  keep=0
-fi
-cleanup() {
-  umount "$target/proc" 2>/dev/null || true
-  [ "$keep" -eq 1 ] || rm -rf --one-file-system "$target"
-}
-trap cleanup EXIT
-
-if [ ! -x "$target/usr/bin/apt-get" ]; then
-  say "debootstrap bookworm into $target"
-  debootstrap --variant=minbase bookworm "$target" "${ZURIZ_DEBIAN_MIRROR:-http://deb.debian.org/debian}" >"$target.log" 2>&1 \
-    || { tail -n 20 "$target.log"; exit 1; }
-fi
-cp /etc/resolv.conf "$target/etc/resolv.conf"
-mountpoint -q "$target/proc" || mount -t proc proc "$target/proc"
+root_name=package-check
+# shellcheck source=scripts/debian-root.sh
+. "$repo/scripts/debian-root.sh"
+root_open
+target=$root_dir
 cp "$deb" "$target/tmp/zuriz.deb"
-
-in_root() { chroot "$target" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
 
 say "dpkg -i $(basename "$deb"), then apt-get -f install"
 in_root apt-get update -qq

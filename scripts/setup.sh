@@ -1,24 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when they are missing.
-# Safe to run again: it only installs what is not there.
+# Installs the Debian packages the build needs, when they are missing; with --tests also what
+# the tests need (sanitizer and fuzzing runtimes, a browser, a private X server, Node.js and the
+# page tests' npm packages). Safe to run again: it only installs what is not there.
+#   scripts/setup.sh            the plug-in, its tools and the demo
+#   scripts/setup.sh --tests    and everything the test suite runs
 set -euo pipefail
+tests=0
+[ "${1:-}" = "--tests" ] && tests=1
 
 packages=(
   cmake g++ make pkg-config
   juce-modules-source            # the VST3 SDK (pluginterfaces, base, public.sdk)
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev   # the build configures its tests
   libsndfile1-dev
-  clang-14 libclang-rt-14-dev    # libFuzzer and sanitizer runtimes
-  locales                        # a comma-decimal locale for the number-format tests
   libssl-dev libcurl4-openssl-dev libarchive-dev openssl   # sample banks: SHA-256, HTTPS, unzip
   libgtk-3-dev libwebkit2gtk-4.1-dev                       # the editor's web-view helper
-  chromium xvfb xauth x11-utils imagemagick                # page and editor tests, screenshots
-  dpkg-dev file                                            # the Debian package
-  libx11-dev libxtst-dev                                   # the editor tests' host window and input
+  dpkg-dev file                                            # the Debian package (scripts/package.sh)
 )
-# Node.js runs the page tests; a machine that already has node and npm keeps its own.
-if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
-  packages+=(nodejs npm)
+if [ "$tests" -eq 1 ]; then
+  packages+=(
+    clang-14 libclang-rt-14-dev    # libFuzzer and sanitizer runtimes
+    locales                        # a comma-decimal locale for the number-format tests
+    chromium xvfb xauth x11-utils imagemagick              # page and editor tests, screenshots
+    libx11-dev libxtst-dev                                 # the editor tests' host window and input
+  )
+  # Node.js runs the page tests; a machine that already has node and npm keeps its own.
+  if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+    packages+=(nodejs npm)
+  fi
 fi
 
 missing=()
@@ -34,6 +43,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+[ "$tests" -eq 1 ] || exit 0
 
 # Hosts may run plug-ins under a comma-decimal locale; the tests check numbers survive that.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then

@@ -4,7 +4,7 @@
 #   scripts/test.sh --quick    the release build's tests only
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --tests
 jobs="$(nproc)"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
