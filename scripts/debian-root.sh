@@ -31,6 +31,8 @@ root_copy_machine_settings() {
   local t=$1 f key
   mkdir -p "$t/etc/apt/sources.list.d" "$t/etc/apt/apt.conf.d" "$t/usr/local/share/ca-certificates" \
            "$t/etc/ssl/certs" "$t/usr/share/keyrings"
+  # The machine's sources replace the one debootstrap wrote (the same mirror named twice warns).
+  rm -f "$t/etc/apt/sources.list"
   [ -f /etc/apt/sources.list ] && cp /etc/apt/sources.list "$t/etc/apt/sources.list"
   for f in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
     [ -f "$f" ] || continue
