@@ -42,6 +42,8 @@ void VelmoController::unsubscribeDiagnostics() {
 }
 
 void VelmoController::tickCadence() {
+    takeHandedOver();
+    flushRestartRequests();
     pollTransport();
     drainProcessorFeeds();
     if (fetchJob_ && !fetchJob_->poll()) reportFetchProgress();  // a true poll may end the job

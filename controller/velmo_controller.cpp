@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "ccmap/cc_map_json.h"
 #include "diagnostics/compiled_banks.h"
@@ -13,6 +14,7 @@
 #include "docs/json_write.h"
 #include "docs/pad_overrides.h"
 #include "docs/state_json.h"
+#include "docs/stream_text.h"
 #include "params/factory_presets.h"
 #include "params/velmo_parameter.h"
 #include "pluginterfaces/base/ibstream.h"
@@ -27,7 +29,6 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-constexpr uint32 STATE_READ_CHUNK = 4096;
 constexpr uint32 MAX_LIFECYCLE_NAME_BYTES = 63;
 constexpr uint32 MAX_RUNTIME_REPORT_BYTES = 65536;
 
@@ -40,19 +41,6 @@ void copyTruncated(char* dst, std::size_t capacity, const char* src) {
 
 void setString128(String128 out, const char* text) {
     UString(out, 128).fromAscii(text != nullptr ? text : "");
-}
-
-// Reads until a read fails, returns nothing, or returns less than a full chunk.
-std::string readWholeStream(IBStream& stream) {
-    std::string text;
-    char chunk[STATE_READ_CHUNK];
-    for (;;) {
-        int32 got = 0;
-        if (stream.read(chunk, STATE_READ_CHUNK, &got) != kResultOk || got <= 0) break;
-        text.append(chunk, static_cast<std::size_t>(std::min<int32>(got, STATE_READ_CHUNK)));
-        if (got < static_cast<int32>(STATE_READ_CHUNK)) break;
-    }
-    return text;
 }
 
 // Indices come from the host: anything outside 0..count-1 is refused, never looked up.
@@ -104,6 +92,7 @@ tresult PLUGIN_API VelmoController::queryInterface(const TUID iid, void** obj) {
 tresult PLUGIN_API VelmoController::initialize(FUnknown* context) {
     const tresult result = EditController::initialize(context);
     if (result != kResultOk) return result;
+    ownerThread_.store(std::this_thread::get_id());
 
     captureHostIdentity(context);
     bankControl_.setHostedBankFetcher(
@@ -121,6 +110,8 @@ tresult PLUGIN_API VelmoController::terminate() {
     emitLifecycle(DiagnosticLifecycleKind::Destroyed, -1);
     stopCadenceClock();
     fetchJob_.reset();  // a download still running is abandoned and never answers
+    handedOver_.clear();
+    pendingRestart_ = 0;  // the host hears nothing from us after this
     return EditControllerEx1::terminate();
 }
 
@@ -165,6 +156,7 @@ void VelmoController::buildParameters() {
 // ---- parameters and presets ----------------------------------------------------------------
 
 tresult PLUGIN_API VelmoController::setParamNormalized(ParamID id, ParamValue value) {
+    if (offOwnerThread()) return handOver(id, value);
     const tresult result = EditControllerEx1::setParamNormalized(id, value);
     if (result != kResultOk) return result;
     if (id == PROGRAM_CHANGE_PARAM_ID) {
@@ -186,8 +178,27 @@ void VelmoController::applyProgramChange(double value) {
     // A value outside 0..1 (or not a number) still selects the program the parameter now shows.
     const double v = std::isfinite(value) ? clamp01(value) : getParamNormalized(PROGRAM_CHANGE_PARAM_ID);
     const auto index = static_cast<uint32>(std::min(std::round(v * 9.0), 9.0));
+    bool changes = false;
+    for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id)
+        changes = changes || getParamNormalized(id) != VELMO_FACTORY_PRESETS[index].values[id];
     applyFactoryPreset(index);
-    restartComponent(kParamValuesChanged);
+    if (changes) restartComponent(kParamValuesChanged);
+}
+
+bool VelmoController::offOwnerThread() const {
+    const std::thread::id owner = ownerThread_.load(std::memory_order_relaxed);
+    return owner != std::thread::id() && owner != std::this_thread::get_id();
+}
+
+tresult VelmoController::handOver(ParamID id, ParamValue value) {
+    const std::size_t slot = id < VELMO_PARAM_COUNT ? id : (id == PROGRAM_CHANGE_PARAM_ID ? VELMO_PARAM_COUNT : SIZE_MAX);
+    return handedOver_.post(slot, value) ? kResultOk : kResultFalse;
+}
+
+void VelmoController::takeHandedOver() {
+    handedOver_.drain([this](std::size_t slot, double value) {
+        setParamNormalized(slot == VELMO_PARAM_COUNT ? PROGRAM_CHANGE_PARAM_ID : static_cast<ParamID>(slot), value);
+    });
 }
 
 void VelmoController::echoToPage(ParamID id, double normalized) {
@@ -254,10 +265,11 @@ void VelmoController::refreshPresetState() {
 // ---- state -----------------------------------------------------------------------------------
 
 tresult PLUGIN_API VelmoController::setComponentState(IBStream* state) {
-    if (state == nullptr) return kResultFalse;
-    const std::string text = readWholeStream(*state);
+    std::string text;
     StateChunk chunk;
-    if (!parseStateJson(text.c_str(), text.size(), chunk)) return kResultFalse;
+    if (state == nullptr || !readStreamText(*state, text) ||
+        !parseStateJson(text.c_str(), text.size(), chunk))
+        return kResultFalse;
 
     presetState_.lastStateBytes = static_cast<int64>(text.size());
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
@@ -277,8 +289,8 @@ tresult PLUGIN_API VelmoController::setComponentState(IBStream* state) {
 }
 
 tresult PLUGIN_API VelmoController::setState(IBStream* state) {
-    if (state == nullptr) return kResultFalse;
-    const std::string text = readWholeStream(*state);
+    std::string text;
+    if (state == nullptr || !readStreamText(*state, text)) return kResultFalse;
     if (text.empty()) return kResultOk;
     StateChunk chunk;
     if (!parseStateJson(text.c_str(), text.size(), chunk)) return kResultFalse;
@@ -495,8 +507,11 @@ void VelmoController::sendPresetLoadedToProcessor(const std::string& json) {
     sendMessage(message);
 }
 
-void VelmoController::restartComponent(int32 flags) {
-    if (componentHandler != nullptr) componentHandler->restartComponent(flags);
+void VelmoController::restartComponent(int32 flags) { pendingRestart_ |= flags; }
+
+void VelmoController::flushRestartRequests() {
+    const int32 flags = std::exchange(pendingRestart_, 0);
+    if (flags != 0 && componentHandler != nullptr) componentHandler->restartComponent(flags);
 }
 
 // ---- page and editor -----------------------------------------------------------------------

@@ -1,16 +1,21 @@
 #pragma once
 // The instrument's VST3 edit controller: the ten parameters, the factory program list, the CC
-// map and MIDI mapping, the lifecycle log and the channel to the editor page. Host UI thread only.
-// It reaches the processor through messages only.
+// map and MIDI mapping, the lifecycle log and the channel to the editor page. It lives on the
+// thread that initialised it (the host's UI thread): parameter sets arriving on any other thread
+// are handed over to it and applied at its next tick. It reaches the processor through messages
+// only.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "banks/bank_control.h"
 #include "banks/hosted_bank_fetch_job.h"
 #include "ccmap/cc_map.h"
 #include "controller/bank_bridge.h"
 #include "controller/bridge_host.h"
+#include "controller/param_hand_over.h"
 #include "diagnostics/host_facts.h"
 #include "diagnostics/transport_fact.h"
 #include "diagnostics/lifecycle_log.h"
@@ -166,7 +171,14 @@ private:
     // The preset-state facts' current id and name, truncated to their fields.
     void notePresetNames(const char* id, const char* name);
     void handleRuntimeDiagnostics(const void* data, Steinberg::uint32 size);
+    // Asks the host to re-read what `flags` name at the next tick: never from inside a host call,
+    // which may hold a host lock that the host's restartComponent takes again.
     void restartComponent(Steinberg::int32 flags);
+    void flushRestartRequests();
+    // Host calls that arrive off the controller's thread wait for its tick.
+    bool offOwnerThread() const;
+    Steinberg::tresult handOver(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value);
+    void takeHandedOver();
     // Pad overrides of a restored state, then the bank state with reason "restore".
     void restoreBankState(const SamplerPadOverrides& pads);
     // A hosted download on a worker; the result comes back on this thread's run loop, or at
@@ -203,6 +215,10 @@ private:
     void* cadenceClock_ = nullptr;
     std::unique_ptr<HostedBankFetchJob> fetchJob_;
     std::uint64_t fetchReported_ = 0;  // bytes last reported to the page
+    std::atomic<std::thread::id> ownerThread_{};
+    // The ten parameters, then the program change.
+    ParamHandOver<VELMO_PARAM_COUNT + 1> handedOver_;
+    Steinberg::int32 pendingRestart_ = 0;
 };
 
 }  // namespace velmo

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "docs/state_json.h"
+#include "docs/stream_text.h"
 #include "pluginterfaces/base/ibstream.h"
 
 namespace velmo {
@@ -14,28 +15,8 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-constexpr int32 kStateReadPiece = 4096;
-
 // Outcome 1 ("bank-missing"): this build holds no compiled bank to recall.
 constexpr uint32_t kBankOutcomeMissing = 1;
-
-// Reads until the stream fails, runs dry or returns a short piece; a failure mid-way keeps
-// what was read so far.
-std::string readWholeStream(IBStream* stream) {
-    std::string text;
-    char piece[kStateReadPiece];
-    for (;;) {
-        int32 got = 0;
-        if (stream->read(piece, kStateReadPiece, &got) != kResultOk || got <= 0) {
-            break;
-        }
-        text.append(piece, static_cast<size_t>(got < kStateReadPiece ? got : kStateReadPiece));
-        if (got < kStateReadPiece) {
-            break;
-        }
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -67,9 +48,9 @@ tresult PLUGIN_API VelmoProcessor::setState(IBStream* state) {
     if (state == nullptr) {
         return kResultFalse;
     }
-    const std::string text = readWholeStream(state);
+    std::string text;
     StateChunk chunk;
-    if (!parseStateJson(text.data(), text.size(), chunk)) {
+    if (!readStreamText(*state, text) || !parseStateJson(text.data(), text.size(), chunk)) {
         return kResultFalse;
     }
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {

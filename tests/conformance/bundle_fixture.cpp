@@ -29,7 +29,10 @@ host::PluginModule& bundle() {
 
 void PluginTest::SetUp() {
     std::string error;
-    plugin = host::PluginInstance::create(bundle(), &error);
+    hostLoop = std::make_shared<ManualRunLoop>();
+    host::HostSetup setup;
+    setup.runLoop = hostLoop;
+    plugin = host::PluginInstance::create(bundle(), setup, &error);
     ASSERT_TRUE(plugin) << error;
     ASSERT_TRUE(plugin->connected());
 }
@@ -37,6 +40,7 @@ void PluginTest::SetUp() {
 void PluginTest::TearDown() {
     if (plugin) stop();
     plugin.reset();
+    hostLoop.reset();
 }
 
 bool PluginTest::start(double rate, int maxBlock, int32 sampleSize) {

@@ -9,6 +9,7 @@
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "platform/run_loop_manual.h"
 #include "tools/host/module_loader.h"
 #include "tools/host/process_block.h"
 
@@ -42,6 +43,9 @@ protected:
     Steinberg::Vst::IAudioProcessor* processor() const { return plugin->processor(); }
     Steinberg::Vst::IEditController* controller() const { return plugin->controller(); }
 
+    // The host's run loop, offered as Linux hosts do; the plug-in's clock moves only when the
+    // test advances it.
+    std::shared_ptr<ManualRunLoop> hostLoop;
     std::unique_ptr<host::PluginInstance> plugin;
     bool started = false;
     int maxBlockFrames = 0;

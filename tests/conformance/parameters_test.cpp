@@ -129,6 +129,8 @@ TEST_F(Parameters, ProgramChangeEditsEveryParameterAndTheProcessorFollows) {
         // What a host does with performed edits: hand them to the processor.
         block.params().add(edits[3 * id + 1].id, 0, edits[3 * id + 1].value);
     }
+    EXPECT_TRUE(plugin->handler().restarts().empty()) << "not from inside the host's call";
+    hostLoop->advance(100);
     ASSERT_FALSE(plugin->handler().restarts().empty());
     EXPECT_NE(plugin->handler().restarts().back() & kParamValuesChanged, 0);
     ASSERT_EQ(process(block, 64), kResultOk);
@@ -168,6 +170,7 @@ TEST_F(Parameters, MidiControllersMapThroughTheSavedCcMap) {
     EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, 128, id), kResultFalse) << "not a CC";
     EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, 2, id), kResultFalse) << "disabled";
 
+    hostLoop->advance(100);
     // The map went to the processor too, which saves it with the project.
     EXPECT_NE(componentState(component()).find("\"ccMap\""), std::string::npos);
     EXPECT_NE(std::find(plugin->handler().restarts().begin(), plugin->handler().restarts().end(),

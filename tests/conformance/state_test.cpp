@@ -45,6 +45,35 @@ TEST_F(State, ProcessorStateMovesBetweenInstancesAndIntoTheController) {
     EXPECT_NEAR(restored->controller()->getParamNormalized(2), 0.62, 1e-12) << "others keep defaults";
 }
 
+TEST_F(State, StateHandedOverInSmallPiecesRestoresWhollyAndAFailedReadChangesNothing) {
+    ASSERT_TRUE(start());
+    automate({{0, 0.75}, {3, 0.2}, {9, 0.5}});
+    const std::string saved = componentState(component());
+    ASSERT_GT(saved.size(), 64u);
+    for (int32 piece = 1; piece <= 7; ++piece) {
+        std::string error;
+        auto restored = host::PluginInstance::create(bundle(), &error);
+        ASSERT_TRUE(restored) << error;
+        ASSERT_EQ(restored->component()->setState(owned(new host::PieceStream(saved, piece))), kResultOk) << piece;
+        EXPECT_EQ(componentState(restored->component()), saved) << piece;
+        ASSERT_EQ(restored->controller()->setComponentState(owned(new host::PieceStream(saved, piece))), kResultOk);
+        EXPECT_NEAR(restored->controller()->getParamNormalized(0), 0.75, 1e-9) << piece;
+        EXPECT_NEAR(restored->controller()->getParamNormalized(9), 0.5, 1e-9) << piece;
+    }
+
+    // A read that fails part-way, even where what came before parses, is refused on both sides.
+    std::string error;
+    auto other = host::PluginInstance::create(bundle(), &error);
+    ASSERT_TRUE(other) << error;
+    const std::string before = componentState(other->component());
+    const auto failing = [&] { return owned(new host::PieceStream(saved, 5, static_cast<int64>(saved.size()) - 1)); };
+    EXPECT_EQ(other->component()->setState(failing()), kResultFalse);
+    EXPECT_EQ(componentState(other->component()), before);
+    EXPECT_EQ(other->controller()->setComponentState(failing()), kResultFalse);
+    EXPECT_NE(other->controller()->getParamNormalized(0), 0.75);
+    EXPECT_EQ(other->controller()->setState(failing()), kResultFalse);
+}
+
 TEST_F(State, MalformedOrEmptyStatesChangeNothing) {
     ASSERT_TRUE(start());
     automate({{7, 0.9}});

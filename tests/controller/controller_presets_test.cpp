@@ -26,13 +26,23 @@ TEST(ControllerPresets, ProgramChangeValueSelectsRoundedIndex) {
     } cases[] = {{1.0, 9}, {0.5, 5}, {0.0, 0}, {0.3, 3}, {0.05, 0}, {0.06, 1}};
     for (const auto& c : cases) {
         ControllerRig rig;
+        bool changes = false;
+        for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id)
+            changes = changes || rig.normalized(id) != VELMO_FACTORY_PRESETS[c.index].values[id];
         ASSERT_EQ(rig.controller->setParamNormalized(PROGRAM_CHANGE_PARAM_ID, c.value), kResultOk);
         EXPECT_STREQ(rig.controller->presetState().currentId, VELMO_FACTORY_PRESETS[c.index].id)
             << c.value;
         EXPECT_STREQ(rig.controller->presetState().currentName,
                      VELMO_FACTORY_PRESETS[c.index].name);
         expectPresetValues(rig, c.index);
-        EXPECT_EQ(rig.restarts(kParamValuesChanged), 1);
+        // The host hears of it at the next tick, not from inside its own call, and only once
+        // the values differ.
+        EXPECT_EQ(rig.restarts(kParamValuesChanged), 0);
+        rig.controller->tickCadence();
+        EXPECT_EQ(rig.restarts(kParamValuesChanged), changes ? 1 : 0);
+        rig.controller->setParamNormalized(PROGRAM_CHANGE_PARAM_ID, c.value);
+        rig.controller->tickCadence();
+        EXPECT_EQ(rig.restarts(kParamValuesChanged), changes ? 1 : 0) << "the same program again";
     }
 }
 

@@ -112,6 +112,8 @@ TEST(ControllerComponentState, CarriedCcMapIsAdoptedAndAnnounced) {
     ASSERT_EQ(rig.controller->setComponentState(streamOf(MAP_STATE)), kResultOk);
     ASSERT_TRUE(rig.controller->hasCcMap());
     EXPECT_EQ(rig.controller->ccMap().count, 4u);
+    EXPECT_EQ(rig.restarts(kMidiCCAssignmentChanged), 0) << "never from inside the host's call";
+    rig.controller->tickCadence();
     EXPECT_EQ(rig.restarts(kMidiCCAssignmentChanged), 1);
 
     const auto sent = rig.processor->withId("velmo.ccMap");
@@ -198,6 +200,7 @@ TEST(ControllerMidiMapping, AdoptingAMapAsksTheHostToRescan) {
     map.bindings[1].paramId = 3;
     map.bindings[1].cc = 20;
     rig.controller->adoptCcMap(map, false);
+    rig.controller->tickCadence();
     EXPECT_EQ(rig.restarts(kMidiCCAssignmentChanged), 1);
     ParamID id = 0;
     ASSERT_EQ(rig.controller->getMidiControllerAssignment(0, 0, 20, id), kResultOk);

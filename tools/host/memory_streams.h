@@ -21,6 +21,30 @@ inline Steinberg::IPtr<Steinberg::MemoryStream> streamOf(const std::string& byte
     return streamOf(bytes.data(), bytes.size());
 }
 
+// A stream that hands its bytes over at most `piece` at a time, as some hosts' streams do. With
+// `failAt` set, a read that reaches that position reports a failure along with its bytes.
+class PieceStream : public Steinberg::MemoryStream {
+public:
+    PieceStream(const std::string& bytes, Steinberg::int32 piece, Steinberg::int64 failAt = -1)
+        : piece_(piece), failAt_(failAt) {
+        write(const_cast<char*>(bytes.data()), static_cast<Steinberg::int32>(bytes.size()), nullptr);
+        seek(0, kIBSeekSet, nullptr);
+    }
+    Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes, Steinberg::int32* numBytesRead) override {
+        Steinberg::int64 at = 0;
+        tell(&at);
+        const Steinberg::tresult result =
+            MemoryStream::read(buffer, numBytes < piece_ ? numBytes : piece_, numBytesRead);
+        Steinberg::int64 now = 0;
+        tell(&now);
+        return failAt_ >= 0 && at < failAt_ && now >= failAt_ ? Steinberg::kInternalError : result;
+    }
+
+private:
+    Steinberg::int32 piece_;
+    Steinberg::int64 failAt_;
+};
+
 inline std::string streamBytes(Steinberg::MemoryStream& stream) {
     return std::string(stream.getData(), static_cast<std::size_t>(stream.getSize()));
 }
