@@ -144,6 +144,24 @@ export function labelText(p, normalized) {
   return p.unit ? text + ' ' + p.unit : text;
 }
 
+// The arrow keys move a hundredth of the range.
+export const KEY_STEP = 0.01;
+
+// Decimals a readout shows: enough that one arrow-key step always changes it (two for every
+// range here), or the step's own decimals for a quantised parameter.
+export function readoutDecimals(p) {
+  const quantum = p.step > 0 ? p.step : (p.max - p.min) * KEY_STEP;
+  return quantum > 0 ? Math.min(6, Math.max(0, Math.ceil(-Math.log10(quantum) - 1e-9))) : 0;
+}
+
+// The readout a person reads: a fixed number of decimals (the width stays put while the
+// value moves) and the unit. Names and toggles read as the plug-in writes them.
+export function readoutText(p, normalized) {
+  if (p.kind !== KIND_CONTINUOUS) return labelText(p, normalized);
+  const text = toPlain(p, normalized).toFixed(readoutDecimals(p));
+  return p.unit ? text + ' ' + p.unit : text;
+}
+
 export function defaultNormalized(p) { return normalize(p, p.defaultPlain); }
 
 // A plain value rounded to `decimals` places, for drags and key steps that should land on
