@@ -153,6 +153,8 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
             performEdit(id, v);
             endEdit(id);
         }
+        adoptMatchingFactoryPreset();
+        sendPresetState();
         if (m.state.hasCcMap) adoptCcMap(m.state.ccMap, true);
         // The embedded state's overrides, not the message's own "pads": kept only once the
         // processor has them.
@@ -228,6 +230,7 @@ void VelmoController::sendHello() {
     appendDiagnosticHelloBlocks(doc, kDiagnosticTargetVst3, hostFacts_, presetState_);
     doc += '}';
 
+    forgetValuesSentToPage();
     sendToUi(doc);
     helloSent_ = true;
 }

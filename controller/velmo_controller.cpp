@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include "ccmap/cc_map_json.h"
 #include "diagnostics/compiled_banks.h"
+#include "diagnostics/hello_blocks.h"
 #include "diagnostics/lifecycle_json.h"
 #include "diagnostics/message_ids.h"
 #include "docs/json_write.h"
@@ -48,6 +50,9 @@ bool indexWithin(int32 index, int32 count) { return index >= 0 && index < count;
 
 double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 
+// Hosts keep normalised values as floats: a preset that went through one is still the preset.
+bool sameAsHostKeepsIt(double a, double b) { return static_cast<float>(a) == static_cast<float>(b); }
+
 // A plain value from a state document as the normalized value of its parameter.
 double stateValueToNormalized(uint32 id, double plain) {
     switch (id) {
@@ -73,7 +78,7 @@ std::uint8_t classifyValidatorHost(const char* name) {
 
 }  // namespace
 
-VelmoController::VelmoController() = default;
+VelmoController::VelmoController() { forgetValuesSentToPage(); }
 // A host that drops the controller without terminate must not leave its clock firing.
 VelmoController::~VelmoController() { stopCadenceClock(); }
 
@@ -168,6 +173,8 @@ tresult PLUGIN_API VelmoController::setParamNormalized(ParamID id, ParamValue va
 }
 
 void VelmoController::setParamFromPage(uint32 id, double normalized) {
+    // The page now shows its own value: the host's next one must reach it, even a repeat.
+    if (id < VELMO_PARAM_COUNT) sentToPage_[id] = std::numeric_limits<double>::quiet_NaN();
     echoGuardId_ = static_cast<int32>(id);
     echoGuardValue_ = normalized;
     setParamNormalized(id, normalized);
@@ -180,7 +187,7 @@ void VelmoController::applyProgramChange(double value) {
     const auto index = static_cast<uint32>(std::min(std::round(v * 9.0), 9.0));
     bool changes = false;
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id)
-        changes = changes || getParamNormalized(id) != VELMO_FACTORY_PRESETS[index].values[id];
+        changes = changes || !sameAsHostKeepsIt(getParamNormalized(id), VELMO_FACTORY_PRESETS[index].values[id]);
     applyFactoryPreset(index);
     if (changes) restartComponent(kParamValuesChanged);
 }
@@ -205,9 +212,10 @@ void VelmoController::echoToPage(ParamID id, double normalized) {
     if (echoGuardId_ >= 0 && static_cast<ParamID>(echoGuardId_) == id &&
         echoGuardValue_ == normalized) {
         echoGuardId_ = -1;
-        return;
+    } else {
+        sendParamChanged(id, normalized);
     }
-    sendParamChanged(id, normalized);
+    notePresetDirty();
 }
 
 void VelmoController::applyFactoryPreset(uint32 index) {
@@ -229,6 +237,7 @@ void VelmoController::applyFactoryPreset(uint32 index) {
 
     // One complete gesture per parameter, so every host records every value.
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) editGesture(id, preset.values[id]);
+    sendPresetState();
 }
 
 void VelmoController::editGesture(ParamID id, double normalized) {
@@ -248,10 +257,37 @@ bool VelmoController::presetDirty() const {
     if (!factoryPresetApplied_) return false;
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
         if (const Parameter* p = parameters.getParameter(id);
-            p != nullptr && p->getNormalized() != lastPresetValues_[id])
+            p != nullptr && !sameAsHostKeepsIt(p->getNormalized(), lastPresetValues_[id]))
             return true;
     }
     return false;
+}
+
+void VelmoController::notePresetDirty() {
+    if (presetDirty() != presetState_.dirty) sendPresetState();
+}
+
+void VelmoController::sendPresetState() {
+    presetState_.dirty = presetDirty();
+    if (!sink_) return;
+    std::string doc = "{\"type\":\"velmo.presetState\",\"presetState\":";
+    writeDiagnosticPresetStateJson(doc, presetState_);
+    doc += '}';
+    sendToUi(doc);
+}
+
+void VelmoController::adoptMatchingFactoryPreset() {
+    for (const velmo_factory_preset& preset : VELMO_FACTORY_PRESETS) {
+        if (preset.values == nullptr) continue;
+        bool same = true;
+        for (uint32 id = 0; id < VELMO_PARAM_COUNT && same; ++id)
+            same = sameAsHostKeepsIt(getParamNormalized(id), preset.values[id]);
+        if (!same) continue;
+        notePresetNames(preset.id, preset.name);
+        std::copy(preset.values, preset.values + VELMO_PARAM_COUNT, lastPresetValues_);
+        factoryPresetApplied_ = true;
+        return;
+    }
 }
 
 void VelmoController::refreshPresetState() {
@@ -280,6 +316,9 @@ tresult PLUGIN_API VelmoController::setComponentState(IBStream* state) {
     }
     if (chunk.hasCcMap) adoptCcMap(chunk.ccMap, true);
     restoreBankState(chunk.padOverrides);
+    // A host's preset file is a state document: name the factory preset it holds, if any.
+    adoptMatchingFactoryPreset();
+    sendPresetState();
 
     recordLifecycle(DiagnosticLifecycleKind::StateRestored, -1)
         .addNumber("stateBytes", static_cast<double>(text.size()))
@@ -531,6 +570,11 @@ IPlugView* PLUGIN_API VelmoController::createView(FIDString name) {
 void VelmoController::setBridgeSink(BridgeSink sink) {
     sink_ = nullptr;  // the old channel goes before the new one arrives
     sink_ = std::move(sink);
+    forgetValuesSentToPage();
+}
+
+void VelmoController::forgetValuesSentToPage() {
+    std::fill(std::begin(sentToPage_), std::end(sentToPage_), std::numeric_limits<double>::quiet_NaN());
 }
 
 void VelmoController::sendToUi(const std::string& document) {
@@ -539,6 +583,9 @@ void VelmoController::sendToUi(const std::string& document) {
 
 void VelmoController::sendParamChanged(uint32 id, double normalized) {
     if (id >= VELMO_PARAM_COUNT || !sink_) return;
+    // Hosts replay automation with the transport stopped: the same value, many times a second.
+    if (sentToPage_[id] == normalized) return;
+    sentToPage_[id] = normalized;
     const velmo_param_desc& row = VELMO_PARAMS[id];
     std::string doc = "{\"type\":\"velmo.paramChanged\",\"path\":";
     jsonAppendQuoted(doc, row.path);

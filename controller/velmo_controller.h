@@ -95,7 +95,10 @@ public:
     // Page documents (dropped while no page sink is installed).
     void sendToUi(const std::string& document);
     void sendHello();
+    // Unchanged values are not sent twice; a new page (sink or hello) gets every value again.
     void sendParamChanged(std::uint32_t id, double normalized);
+    // "velmo.presetState": the current preset and whether the values still match it.
+    void sendPresetState();
 
     // A value edited on the page (inside the page's own begin/end gesture): set and performed,
     // but not echoed back to the page.
@@ -170,6 +173,11 @@ private:
     void editGesture(Steinberg::Vst::ParamID id, double normalized);
     // The preset-state facts' current id and name, truncated to their fields.
     void notePresetNames(const char* id, const char* name);
+    // Tells the page when the dirty flag it last heard no longer holds.
+    void notePresetDirty();
+    // A restored state that holds a factory preset's values makes that preset current.
+    void adoptMatchingFactoryPreset();
+    void forgetValuesSentToPage();
     void handleRuntimeDiagnostics(const void* data, Steinberg::uint32 size);
     // Asks the host to re-read what `flags` name at the next tick: never from inside a host call,
     // which may hold a host lock that the host's restartComponent takes again.
@@ -201,6 +209,7 @@ private:
     PresetStateFacts presetState_{};
     double lastPresetValues_[VELMO_PARAM_COUNT] = {};
     bool factoryPresetApplied_ = false;
+    double sentToPage_[VELMO_PARAM_COUNT] = {};  // NaN: the page may not hold the value
     std::uint32_t feedMask_ = 0;
     double feedRateHz_ = 0.0;
     DiagnosticLifecycleLog lifecycle_;

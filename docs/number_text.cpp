@@ -158,6 +158,11 @@ std::size_t formatShortestNumber(char* buffer, double value) {
     return static_cast<std::size_t>(result.ptr - buffer);
 }
 
+std::size_t formatShortestFloat(char* buffer, float value) {
+    auto result = std::to_chars(buffer, buffer + kNumberTextCapacity, value);
+    return static_cast<std::size_t>(result.ptr - buffer);
+}
+
 void appendPrintfG(std::string& out, double value, int precision) {
     // printf treats a negative precision as absent (6) and 0 as 1. Precision is capped so the
     // stack buffer always suffices; no document asks for more than 17.

@@ -24,6 +24,8 @@ std::size_t numberFromTextAfterBlanks(std::string_view text, double& value);
 // (no terminator) and returns the length.
 inline constexpr std::size_t kNumberTextCapacity = 32;
 std::size_t formatShortestNumber(char* buffer, double value);
+// The same for a float: shortest text that reads back to the same float ("0.15" for 0.15f).
+std::size_t formatShortestFloat(char* buffer, float value);
 
 // printf("%.*g", precision, value) in the C locale (precision 0 counts as 1); "inf", "-inf",
 // "nan", "-nan" when not finite. Appends to out.

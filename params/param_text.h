@@ -13,7 +13,9 @@ struct ParamTextBuffer {
 };
 
 // The display text of a normalised value: the option name of a List row, "on"/"off" for a
-// Toggle row, otherwise the plain value in shortest round-trip form with no unit appended.
+// Toggle row, otherwise the plain value in the shortest form that reads back to the same value
+// at single precision (the same float plain value, or the same float normalised value as a host
+// holds it), with no unit appended.
 // The view points either into `buffer` or at static option text.
 std::string_view paramDisplayText(const velmo_param_desc& desc, double normalized,
                                   ParamTextBuffer& buffer);

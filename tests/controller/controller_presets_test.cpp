@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "controller_rig.h"
+#include "docs/state_json.h"
 #include "params/factory_presets.h"
 
 namespace velmo {
@@ -74,7 +75,7 @@ TEST(ControllerPresets, ApplyingAPresetIsTenSeparateGesturesInIdOrder) {
     }
     expectPresetValues(rig, 2);
 
-    // Ten page updates, even for values that did not change, in id order.
+    // Ten page updates in id order: a fresh page has been sent none of them.
     const auto changes = rig.pageOfType("velmo.paramChanged");
     ASSERT_EQ(changes.size(), 10u);
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id)
@@ -108,27 +109,123 @@ TEST(ControllerPresets, IndexPastTheTableChangesNothing) {
     EXPECT_TRUE(rig.processor->withId("velmo.diag.presetLoaded").empty());
 }
 
-TEST(ControllerPresets, DirtyTracksExactValuesOfTheLastAppliedPreset) {
+// The "dirty" member of the last "velmo.presetState" the page received, or "none".
+std::string lastPageDirty(const ControllerRig& rig) {
+    const auto docs = rig.pageOfType("velmo.presetState");
+    if (docs.empty()) return "none";
+    return docs.back().find("\"dirty\":true") != std::string::npos ? "true" : "false";
+}
+
+TEST(ControllerPresets, DirtyHoldsThroughAFloatHostAndFollowsEdits) {
+    {
+        ControllerRig rig;
+        rig.controller->setParamNormalized(3, 0.9);
+        EXPECT_FALSE(rig.controller->presetDirty());  // nothing applied yet
+    }
+    for (std::uint32_t index = 0; index < VELMO_FACTORY_PRESET_COUNT; ++index) {
+        SCOPED_TRACE(VELMO_FACTORY_PRESETS[index].id);
+        const double* values = VELMO_FACTORY_PRESETS[index].values;
+        ControllerRig rig;
+        rig.openPage();
+        rig.controller->applyFactoryPreset(index);
+        EXPECT_EQ(lastPageDirty(rig), "false");
+        // The host hands back every value it recorded, as the float it keeps.
+        for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id)
+            rig.controller->setParamNormalized(id, static_cast<float>(values[id]));
+        EXPECT_FALSE(rig.controller->presetDirty());
+        EXPECT_EQ(rig.pageOfType("velmo.presetState").size(), 1u);
+
+        const uint32 edited = index % VELMO_PARAM_COUNT;
+        const double moved = values[edited] < 0.5 ? values[edited] + 0.25 : values[edited] - 0.25;
+        rig.controller->setParamNormalized(edited, moved);
+        EXPECT_TRUE(rig.controller->presetDirty());
+        EXPECT_EQ(lastPageDirty(rig), "true");
+        rig.controller->setParamFromPage(edited, static_cast<float>(values[edited]));
+        EXPECT_FALSE(rig.controller->presetDirty());
+        EXPECT_EQ(lastPageDirty(rig), "false");
+        rig.controller->setParamNormalized(edited, values[edited]);
+        EXPECT_FALSE(rig.controller->presetDirty());
+        EXPECT_EQ(rig.pageOfType("velmo.presetState").size(), 3u);  // only when it changes
+        rig.controller->refreshPresetState();
+        EXPECT_FALSE(rig.controller->presetState().dirty);
+    }
+}
+
+// However the host picks a factory preset, the page hears its name, clean.
+TEST(ControllerPresets, PresetsChosenInTheHostReachThePageByName) {
+    enum class Way { ProgramChange, StateOfFloats, StateOfDoubles };
+    for (const Way way : {Way::ProgramChange, Way::StateOfFloats, Way::StateOfDoubles}) {
+        for (const std::uint32_t index : {0u, 4u, 9u}) {
+            SCOPED_TRACE(static_cast<int>(way));
+            SCOPED_TRACE(index);
+            const velmo_factory_preset& preset = VELMO_FACTORY_PRESETS[index];
+            ControllerRig rig;
+            rig.openPage();
+            rig.controller->setParamNormalized(PROGRAM_CHANGE_PARAM_ID, 5.0 / 9.0);  // another one
+            rig.controller->setParamNormalized(2, 0.001);
+            rig.page.clear();
+            if (way == Way::ProgramChange) {
+                rig.controller->setParamNormalized(PROGRAM_CHANGE_PARAM_ID, static_cast<float>(index / 9.0));
+            } else {
+                double plain[VELMO_PARAM_COUNT];
+                for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
+                    const double v = way == Way::StateOfFloats ? static_cast<float>(preset.values[id])
+                                                                : preset.values[id];
+                    plain[id] = velmo_param_to_plain(VELMO_PARAMS[id], v);
+                }
+                const std::string text = writeStateJson(plain, -1, nullptr, 0, 0, nullptr, nullptr, nullptr);
+                ASSERT_EQ(rig.controller->setComponentState(test::streamOf(text)), kResultOk);
+            }
+            const auto docs = rig.pageOfType("velmo.presetState");
+            ASSERT_FALSE(docs.empty());
+            EXPECT_NE(docs.back().find(std::string("\"currentId\":\"") + preset.id +
+                                       "\",\"currentName\":\"" + preset.name + "\",\"dirty\":false"),
+                      std::string::npos)
+                << docs.back();
+            EXPECT_STREQ(rig.controller->presetState().currentName, preset.name);
+        }
+    }
+}
+
+TEST(ControllerPresets, RestoredValuesOfNoPresetLeaveItEdited) {
     ControllerRig rig;
-    rig.controller->setParamNormalized(3, 0.9);
-    EXPECT_FALSE(rig.controller->presetDirty());  // nothing applied yet
+    rig.openPage();
+    rig.controller->applyFactoryPreset(3);
+    ASSERT_EQ(rig.controller->setComponentState(test::streamOf("{\"params\":{\"ir.size\":1.99}}")), kResultOk);
+    EXPECT_STREQ(rig.controller->presetState().currentId, "factory-4");
+    EXPECT_EQ(lastPageDirty(rig), "true");
+}
 
-    rig.controller->applyFactoryPreset(2);
-    EXPECT_FALSE(rig.controller->presetDirty());
-    const double stored = VELMO_FACTORY_PRESETS[2].values[9];
-    rig.controller->setParamNormalized(9, stored + 1e-12);
-    EXPECT_TRUE(rig.controller->presetDirty());
-    rig.controller->refreshPresetState();
-    EXPECT_TRUE(rig.controller->presetState().dirty);
-    rig.controller->setParamNormalized(9, stored);
-    EXPECT_FALSE(rig.controller->presetDirty());
-    rig.controller->refreshPresetState();
-    EXPECT_FALSE(rig.controller->presetState().dirty);
-
-    rig.controller->setParamNormalized(0, 1.0);
-    EXPECT_TRUE(rig.controller->presetDirty());
-    rig.controller->applyFactoryPreset(9);
-    EXPECT_FALSE(rig.controller->presetDirty());
+// Automation replayed with the transport stopped sends each value once; a new page, or the
+// page's own edit, lets the next value through again.
+TEST(ControllerPresets, OnlyChangedValuesTravelToThePage) {
+    ControllerRig rig;
+    rig.openPage();
+    const struct {
+        const char* step;
+        uint32 id;
+        double value;
+        std::size_t sent;  // paramChanged documents so far
+    } steps[] = {
+        {"host", 3, 0.4, 1},     {"host", 3, 0.4, 1},      {"host", 3, 0.4, 1},
+        {"host", 5, 0.4, 2},     {"host", 3, 0.41, 3},     {"host", 3, 0.41, 3},
+        {"page", 3, 0.5, 3},     {"host", 3, 0.41, 4},     {"host", 3, 0.41, 4},
+        {"hello", 0, 0, 4},      {"host", 3, 0.41, 5},     {"host", 5, 0.4, 6},
+        {"sink", 0, 0, 6},       {"host", 5, 0.4, 7},      {"preset", 2, 0, 17},
+        {"preset", 2, 0, 17},    {"host", 9, 0.2, 18},
+    };
+    std::size_t n = 0;
+    for (const auto& s : steps) {
+        const std::string step = s.step;
+        if (step == "host") rig.controller->setParamNormalized(s.id, s.value);
+        if (step == "page") rig.controller->setParamFromPage(s.id, s.value);
+        if (step == "hello") rig.controller->sendHello();
+        if (step == "sink")
+            rig.controller->setBridgeSink([&rig](const std::string& doc) { rig.page.push_back(doc); });
+        if (step == "preset") rig.controller->applyFactoryPreset(s.id);
+        EXPECT_EQ(rig.pageOfType("velmo.paramChanged").size(), s.sent) << "step " << n;
+        ++n;
+    }
 }
 
 TEST(ControllerPresets, HostChangesAreEchoedToThePageWithPlainValues) {

@@ -112,6 +112,13 @@ TEST(NumberText, FormatsShortestAndPrintfForms) {
     EXPECT_EQ(shortest(1.3499999999999999), "1.3499999999999999");
     EXPECT_EQ(shortest(-2.2250738585072014e-308), "-2.2250738585072014e-308");
     EXPECT_EQ(shortest(std::numeric_limits<double>::infinity()), "inf");
+    auto shortestFloat = [](float v) {
+        char buf[kNumberTextCapacity];
+        return std::string(buf, formatShortestFloat(buf, v));
+    };
+    EXPECT_EQ(shortestFloat(0.15f), "0.15");
+    EXPECT_EQ(shortestFloat(static_cast<float>(1.3499999999999999)), "1.35");
+    EXPECT_EQ(shortestFloat(1e-5f), "1e-05");
 
     std::mt19937_64 rng(7);
     for (int n = 0; n < 20000; ++n) {

@@ -5,6 +5,7 @@
 
 #include "docs/json_write.h"
 #include "json_members.h"
+#include "params/factory_presets.h"
 #include "params/param_table.h"
 #include "params/param_text.h"
 
@@ -45,6 +46,10 @@ int main() {
         text(d.defaultNormalized, false);
         text(1.0, false);
         for (const double n : extra) text(n, false);
+        // Values as a host hands them back (floats), across the range and at every preset.
+        for (int i = 0; i <= 1000; ++i) text(static_cast<float>(i / 1000.0), false);
+        for (const velmo_factory_preset& preset : VELMO_FACTORY_PRESETS)
+            if (preset.values != nullptr) text(static_cast<float>(preset.values[id]), false);
         out += "]}";
     }
     out += "]\n";

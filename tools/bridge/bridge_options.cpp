@@ -90,6 +90,8 @@ const char* bridgeHelpText() {
            "Lines whose type begins with \"bridge.\" are the host's own, not the page's:\n"
            "  {\"type\":\"bridge.hostSetParam\",\"path\":\"ir.size\",\"normalized\":0.5}\n"
            "      host automation: the controller and the processor receive the value\n"
+           "  {\"type\":\"bridge.hostProgram\",\"index\":4}\n"
+           "      the host's program menu: the program-change parameter selects program 4\n"
            "  {\"type\":\"bridge.noteOn\",\"note\":60,\"velocity\":0.8}\n"
            "  {\"type\":\"bridge.noteOff\",\"note\":60}\n";
 }

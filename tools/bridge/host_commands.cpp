@@ -51,6 +51,21 @@ bool HostCommands::handle(std::string_view line) {
         if (!queue_.push({HostEvent::Kind::Param, desc->id, normalized})) return refuse(type, "audio thread behind");
         return true;
     }
+    if (type == "bridge.hostProgram") {
+        // As a host's program menu does: through the parameter flagged as the program change.
+        Steinberg::Vst::ParameterInfo info{};
+        bool found = false;
+        for (Steinberg::int32 i = 0; i < controller_->getParameterCount() && !found; ++i)
+            found = controller_->getParameterInfo(i, info) == Steinberg::kResultOk &&
+                    (info.flags & Steinberg::Vst::ParameterInfo::kIsProgramChange) != 0;
+        if (!found) return refuse(type, "no program-change parameter");
+        const JsonValue* index = numberMember(message, "index");
+        if (index == nullptr || index->number < 0 || index->number > info.stepCount ||
+            index->number != std::floor(index->number))
+            return refuse(type, "needs an \"index\" within the program list");
+        controller_->setParamNormalized(info.id, info.stepCount > 0 ? index->number / info.stepCount : 0.0);
+        return true;
+    }
     if (type == "bridge.noteOn" || type == "bridge.noteOff") {
         const JsonValue* note = numberMember(message, "note");
         if (note == nullptr || note->number < 0 || note->number > 127 || note->number != std::floor(note->number))

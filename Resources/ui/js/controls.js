@@ -1,10 +1,9 @@
 // The family choice and the nine sliders. Values the plug-in reports move the controls
 // without sending anything back; the user's edits go out as gestures.
 import { $, clear, el } from './dom.js';
-import { KIND_LIST, PARAMS, defaultNormalized, labelText, normalize, paramByPath, roundPlain, toPlain }
-  from './params.js';
+import { KEY_STEP, KIND_LIST, PARAMS, defaultNormalized, labelText, normalize, paramByPath,
+  readoutText, roundPlain, toPlain } from './params.js';
 
-const STEP = 0.01;       // arrow keys: a hundredth of the range
 const FINE_STEP = 0.001; // with Shift
 const PAGE_STEP = 0.1;
 
@@ -143,7 +142,7 @@ export class Controls {
     slider.addEventListener('keydown', (event) => {
       const plain = toPlain(p, this.value(p.path));
       const range = p.max - p.min;
-      const step = (event.shiftKey ? FINE_STEP : STEP) * range;
+      const step = (event.shiftKey ? FINE_STEP : KEY_STEP) * range;
       const decimals = event.shiftKey ? 4 : 3;
       let next;
       switch (event.key) {
@@ -173,13 +172,14 @@ export class Controls {
     } else {
       const s = this.sliders.get(path);
       if (s) {
+        // Screen readers get the plug-in's own text; the readout is rounded for the eye.
         const text = labelText(p, n);
         const pct = (Math.min(Math.max(n, 0), 1) * 100).toFixed(3) + '%';
         s.fill.style.width = pct;
         s.thumb.style.left = pct;
         s.slider.setAttribute('aria-valuenow', String(toPlain(p, n)));
         s.slider.setAttribute('aria-valuetext', text);
-        s.readout.textContent = text;
+        s.readout.textContent = readoutText(p, n);
       }
     }
     this.onValue(path, n);

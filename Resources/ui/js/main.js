@@ -21,10 +21,7 @@ function start(host) {
   const plainValues = () => Object.fromEntries(PARAMS.map((p) => [p.path, toPlain(p, controls.value(p.path))]));
   let building = false;
   const controls = new Controls(gestures, () => {
-    if (building) return;
-    const values = plainValues();
-    picture.update(values);
-    presets.noteValues((path) => values[path]);
+    if (!building) picture.update(plainValues());
   });
   const ccmap = new CcMapTable(post);
   const state = new StatePanel(post);
@@ -45,6 +42,7 @@ function start(host) {
     document.body.dataset.ready = 'true';
   });
   router.on('velmo.paramChanged', (doc) => controls.setFromPlugin(doc.path, doc.normalized));
+  router.on('velmo.presetState', (doc) => presets.adopt(doc.presetState));
   router.on('velmo.state', (doc) => state.received(doc));
   router.on('velmo.ccMapChanged', (doc) => ccmap.show(doc.map));
   router.on('velmo.runtimeDiagnostics', (doc) => drawer.health(doc.report));

@@ -1,4 +1,4 @@
-// The factory presets menu, previous/next, and the preset state the hello reports.
+// The factory presets menu, previous/next, and the preset state the plug-in reports.
 import { $, clear, el } from './dom.js';
 
 export class Presets {
@@ -41,18 +41,12 @@ export class Presets {
     this.load(this.list[next].id);
   }
 
-  // The plug-in's values moved: the preset is edited when they differ from its values.
-  noteValues(plainOf) {
-    const preset = this.list.find((p) => p.id === this.state.currentId);
-    if (!preset || !preset.values) return;
-    const dirty = Object.entries(preset.values).some(([path, v]) => {
-      const now = plainOf(path);
-      return now !== undefined && Math.abs(now - v) > 1e-9;
-    });
-    if (dirty !== this.state.dirty) {
-      this.state.dirty = dirty;
-      this.render();
-    }
+  // The plug-in's word on the current preset ("velmo.presetState"): it compares the values
+  // as the host keeps them, which the page cannot see.
+  adopt(presetState) {
+    if (!presetState || typeof presetState !== 'object') return;
+    this.state = { ...presetState };
+    this.render();
   }
 
   render() {

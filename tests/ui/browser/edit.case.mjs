@@ -3,7 +3,7 @@
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import { openPage } from './harness.mjs';
-import { PARAMS, labelText, normalize, toPlain } from '../../../Resources/ui/js/params.js';
+import { PARAMS, labelText, normalize, readoutText, toPlain } from '../../../Resources/ui/js/params.js';
 
 
 const near = (a, b) => Math.abs(a - b) < 1e-9;
@@ -28,7 +28,7 @@ function assertShows(view, plainOf, normalizedOf) {
     assert.ok(s, p.path);
     assert.ok(near(s.now, plainOf(p.path)), `${p.path}: ${s.now} vs ${plainOf(p.path)}`);
     assert.equal(s.text, labelText(p, normalizedOf(p.path)), p.path);
-    assert.equal(s.readout, s.text, `${p.path} readout is the announced text`);
+    assert.equal(s.readout, readoutText(p, normalizedOf(p.path)), `${p.path} readout`);
   }
 }
 
@@ -104,6 +104,7 @@ test('hello, drag, key step and preset load against the controller', async () =>
     from = s.docs.length;
     s.bridge.stdin.write('{"type":"bridge.hostSetParam","path":"ir.stereoWidth","normalized":0.25}\n');
     await s.waitDocs((d) => d.type === 'velmo.paramChanged' && d.path === 'ir.stereoWidth', 1, from);
+    await s.waitDocs((d) => d.type === 'velmo.presetState' && d.presetState.dirty, 1, from);
     assert.equal(await page.locator('[data-path="ir.stereoWidth"]').getAttribute('aria-valuetext'), '0.25');
     assert.equal(await page.locator('#preset-state').textContent(), 'edited');
     assert.equal(s.sent.length, quiet);
@@ -133,6 +134,66 @@ test('hello, drag, key step and preset load against the controller', async () =>
     assertShows(view, (path) => state.params[path],
       (path) => normalize(PARAMS.find((p) => p.path === path), state.params[path]));
     assert.equal(s.sent.length, quiet);
+    assert.deepEqual(s.problems, []);
+  } finally {
+    await s.close();
+  }
+});
+
+// A host that keeps values as floats: its program menu, its automation played back with the
+// transport stopped, and what the page shows and sends for them.
+test('a preset picked in a float host reads clean, as typed, and travels once', async () => {
+  const s = await openPage();
+  const { page, hello } = s;
+  try {
+    const preset = hello.factoryPresets[7];
+    let from = s.docs.length;
+    s.bridge.stdin.write('{"type":"bridge.hostProgram","index":7}\n');
+    await s.waitDocs((d) => d.type === 'velmo.presetState' && d.presetState.currentId === preset.id, 1, from);
+    const applied = s.docs.slice(from).filter((d) => d.type === 'velmo.paramChanged');
+    assert.equal(applied.length, 10);
+    assert.equal(await page.locator('#preset-select').inputValue(), preset.id);
+    assert.equal(await page.locator('#preset-state').textContent(), '');
+
+    // The host hands every value back as the float it kept, again and again: each float that
+    // differs from the value sent reaches the page once.
+    from = s.docs.length;
+    const floats = applied.map((d) => [d.path, Math.fround(d.normalized)]);
+    const moved = applied.filter((d) => Math.fround(d.normalized) !== d.normalized).length;
+    for (let round = 0; round < 3; round += 1) {
+      for (const [path, n] of floats) {
+        s.bridge.stdin.write(JSON.stringify({ type: 'bridge.hostSetParam', path, normalized: n }) + '\n');
+      }
+    }
+    s.bridge.stdin.write('{"type":"bridge.hostSetParam","path":"ir.damping","normalized":0.9}\n');
+    await s.waitDocs((d) => d.type === 'velmo.paramChanged' && d.path === 'ir.damping' && d.normalized === 0.9, 1, from);
+    await s.waitDocs((d) => d.type === 'velmo.presetState' && d.presetState.dirty, 1, from);
+    const changes = s.docs.slice(from).filter((d) => d.type === 'velmo.paramChanged');
+    assert.ok(moved > 5, `${moved} of the preset's values are not floats`);
+    assert.equal(changes.length, moved + 1, 'each float once, then the edit');
+    assert.equal(s.docs.slice(from).filter((d) => d.type === 'velmo.presetState').length, 1);
+    assert.equal(await page.locator('#preset-state').textContent(), 'edited');
+    assert.equal(await page.locator('#preset-select').inputValue(), preset.id);
+
+    // Back to the preset's value: clean again.
+    from = s.docs.length;
+    const damping = floats.find(([path]) => path === 'ir.damping')[1];
+    s.bridge.stdin.write(JSON.stringify({ type: 'bridge.hostSetParam', path: 'ir.damping', normalized: damping }) + '\n');
+    await s.waitDocs((d) => d.type === 'velmo.presetState' && !d.presetState.dirty, 1, from);
+    assert.equal(await page.locator('#preset-state').textContent(), '');
+
+    // Readouts: two decimals and the unit; screen readers get the plug-in's shortest text.
+    const view = await shown(page);
+    const expected = {
+      'strike.position': ['0.25', '0.25'], 'strike.hardness': ['0.70', '0.7'],
+      'ir.decayScale': ['1.60 x', '1.6 x'], 'ir.damping': ['0.65', '0.65'],
+      'ir.size': ['1.20 x', '1.2 x'], 'amp.release': ['0.45 s', '0.45 s'], 'master.level': ['0.76', '0.76'],
+    };
+    for (const [path, [readout, text]] of Object.entries(expected)) {
+      assert.equal(view.sliders[path].readout, readout, path);
+      assert.equal(view.sliders[path].text, text, path);
+    }
+    assert.equal(view.family, '3');
     assert.deepEqual(s.problems, []);
   } finally {
     await s.close();

@@ -50,6 +50,17 @@ async function layoutProblems(page, scope) {
   }, { selector: INTERACTIVE, scope });
 }
 
+// Each readout shows its whole text inside its row, unit included.
+async function cutReadouts(page) {
+  return page.evaluate(() => [...document.querySelectorAll('.param')].flatMap((row) => {
+    const out = row.querySelector('output');
+    const r = out.getBoundingClientRect();
+    const box = row.getBoundingClientRect();
+    return out.scrollWidth > out.clientWidth || r.left < box.left || r.right > box.right + 0.5
+      ? [`${row.querySelector('[role="slider"]').dataset.path}: "${out.textContent}"`] : [];
+  }));
+}
+
 test('layout at 1400x1100 and 480x360, by pointer and keyboard', async () => {
   const s = await openPage({ width: 1400, height: 1100 });
   const { page } = s;
@@ -57,11 +68,20 @@ test('layout at 1400x1100 and 480x360, by pointer and keyboard', async () => {
     await page.click('#ccmap-add');
     await page.waitForSelector('#ccmap-table tbody input.cc');
     await page.waitForSelector('#picture svg');
+    // The widest readouts, as a float host would set them.
+    const from = s.docs.length;
+    for (const [path, n] of [['ir.decayScale', 0.9999999], ['ir.size', 1], ['amp.release', Math.fround(0.77)]]) {
+      s.bridge.stdin.write(JSON.stringify({ type: 'bridge.hostSetParam', path, normalized: n }) + '\n');
+    }
+    await s.waitDocs((d) => d.type === 'velmo.paramChanged', 3, from);
+    const readouts = await page.$$eval('.param output', (all) => all.map((o) => o.textContent));
+    assert.deepEqual(readouts, ['0.15', '0.62', '0.12', '2.50 x', '1.00', '2.00 x', '0.50', '3.08 s', '0.78']);
     for (const [width, height] of [[1400, 1100], [480, 360]]) {
       await page.setViewportSize({ width, height });
       await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => r())));
       await page.screenshot({ path: path.join(artifactsDir(), `page-${width}x${height}.png`), fullPage: true });
       assert.deepEqual(await layoutProblems(page, 'body'), [], `page at ${width}x${height}`);
+      assert.deepEqual(await cutReadouts(page), [], `readouts at ${width}x${height}`);
     }
 
     // The keyboard reaches every slider, the family choice and the other panels' controls.

@@ -3,7 +3,8 @@
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { PARAMS, displayText, normalize, toPlain } from '../../../Resources/ui/js/params.js';
+import { PARAMS, displayText, normalize, paramByPath, readoutText, toPlain }
+  from '../../../Resources/ui/js/params.js';
 
 const helper = process.env.ZURIZ_PARAM_TEXTS;
 
@@ -30,4 +31,19 @@ test('every parameter reads and displays as the plug-in does', () => {
       }
     }
   });
+});
+
+// What a person reads beside a slider: two decimals (one arrow-key step of any range here)
+// and the unit; the family by name. Values arrive as a float host hands them back.
+test('readouts round for the eye and carry the unit', () => {
+  const cases = [
+    ['strike.position', 0.15, '0.15'], ['strike.position', 0, '0.00'], ['master.level', 0.78, '0.78'],
+    ['ir.decayScale', 1.35, '1.35 x'], ['ir.decayScale', 2.5, '2.50 x'], ['ir.size', 1.3, '1.30 x'],
+    ['ir.damping', 1, '1.00'], ['amp.release', 2.607, '2.61 s'], ['amp.release', 0.02, '0.02 s'],
+    ['amp.release', 4, '4.00 s'], ['ir.family', 3, 'Glass'], ['ir.family', 4, 'Singing Bowl'],
+  ];
+  for (const [path, plain, text] of cases) {
+    const p = paramByPath(path);
+    assert.equal(readoutText(p, Math.fround(normalize(p, plain))), text, `${path} at ${plain}`);
+  }
 });
