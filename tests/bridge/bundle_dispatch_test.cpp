@@ -193,6 +193,8 @@ TEST_F(BundleDispatch, SetStateRunsAGesturePerParameterAndAdoptsTheMap) {
         R"({"type":"velmo.setState","state":{"params":{"ir.size":2.0,"strike.position":0.5},)"
         R"("ccMap":{"version":1,"bindings":[{"cc":7,"path":"master.level"}]}}})";
     rig.deliver(text);
+    ASSERT_EQ(rig.edits.size(), 6u) << "the host hears of the new mapping at the next tick";
+    rig.tick();
 
     ASSERT_EQ(rig.edits.size(), 7u);
     const EditRecord::Kind gesture[] = {EditRecord::Begin, EditRecord::Perform, EditRecord::End};
