@@ -223,9 +223,7 @@ void VelmoController::applyFactoryPreset(uint32 index) {
     const velmo_factory_preset& preset = VELMO_FACTORY_PRESETS[index];
     if (preset.values == nullptr) return;
 
-    notePresetNames(preset.id, preset.name);
-    std::copy(preset.values, preset.values + VELMO_PARAM_COUNT, lastPresetValues_);
-    factoryPresetApplied_ = true;
+    rememberFactoryPreset(preset);
 
     recordLifecycle(DiagnosticLifecycleKind::PresetLoaded, -1)
         .addString("id", preset.id)
@@ -246,6 +244,12 @@ void VelmoController::editGesture(ParamID id, double normalized) {
     sendParamChanged(id, normalized);
     performEdit(id, normalized);
     endEdit(id);
+}
+
+void VelmoController::rememberFactoryPreset(const velmo_factory_preset& preset) {
+    notePresetNames(preset.id, preset.name);
+    std::copy(preset.values, preset.values + VELMO_PARAM_COUNT, lastPresetValues_);
+    factoryPresetApplied_ = true;
 }
 
 void VelmoController::notePresetNames(const char* id, const char* name) {
@@ -283,9 +287,7 @@ void VelmoController::adoptMatchingFactoryPreset() {
         for (uint32 id = 0; id < VELMO_PARAM_COUNT && same; ++id)
             same = sameAsHostKeepsIt(getParamNormalized(id), preset.values[id]);
         if (!same) continue;
-        notePresetNames(preset.id, preset.name);
-        std::copy(preset.values, preset.values + VELMO_PARAM_COUNT, lastPresetValues_);
-        factoryPresetApplied_ = true;
+        rememberFactoryPreset(preset);
         return;
     }
 }

@@ -20,6 +20,7 @@
 #include "diagnostics/transport_fact.h"
 #include "diagnostics/lifecycle_log.h"
 #include "diagnostics/preset_state_facts.h"
+#include "params/factory_presets.h"
 #include "params/param_table.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
@@ -173,6 +174,8 @@ private:
     void editGesture(Steinberg::Vst::ParamID id, double normalized);
     // The preset-state facts' current id and name, truncated to their fields.
     void notePresetNames(const char* id, const char* name);
+    // The preset's names, and its values as those the dirty test compares with.
+    void rememberFactoryPreset(const velmo_factory_preset& preset);
     // Tells the page when the dirty flag it last heard no longer holds.
     void notePresetDirty();
     // A restored state that holds a factory preset's values makes that preset current.
