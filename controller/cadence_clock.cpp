@@ -1,6 +1,6 @@
 // The controller's 30 Hz clock: a repeating timer on the host's run loop when the host context
 // offers one, else on the thread's current loop (a tool's or test's manual loop), else on the
-// plug frame's loop once a view attaches. Until then there is no clock; ticks come from the
+// plug frame's loop while a view is attached. Until then there is no clock; ticks come from the
 // editor view's timer or the diagnostic entry point.
 #include "controller/velmo_controller.h"
 #include "platform/run_loop.h"
@@ -28,17 +28,27 @@ void VelmoController::startCadenceClock() {
     cadenceClock_ = timer.release();
 }
 
-void VelmoController::startCadenceClockOn(FUnknown* hostObject) {
-    if (cadenceClock_ != nullptr) return;
+bool VelmoController::startCadenceClockOn(FUnknown* hostObject) {
+    if (cadenceClock_ != nullptr) return false;
+    // Not noted as the thread's loop: a frame's loop lives only as long as its view, and nothing
+    // else of ours may settle on it.
     const std::shared_ptr<RunLoop> loop = hostRunLoopFrom(hostObject);
-    if (loop == nullptr) return;
-    noteHostRunLoop(loop);
+    if (loop == nullptr) return false;
     cadenceClock_ = scheduleRepeatingTimer(loop, kDefaultTimerIntervalSeconds, &cadenceTick, this).release();
+    cadenceOnLentLoop_ = cadenceClock_ != nullptr;
+    return cadenceOnLentLoop_;
+}
+
+void VelmoController::returnCadenceClock() {
+    if (!cadenceOnLentLoop_) return;
+    stopCadenceClock();
+    startCadenceClock();
 }
 
 void VelmoController::stopCadenceClock() {
     delete static_cast<RepeatingTimer*>(cadenceClock_);
     cadenceClock_ = nullptr;
+    cadenceOnLentLoop_ = false;
 }
 
 }  // namespace velmo

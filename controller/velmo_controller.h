@@ -145,8 +145,10 @@ public:
     // Cadence: a 30 Hz clock that polls the processor for transport and feed data.
     void startCadenceClock();
     // A run loop the host offers later (the plug frame's, once a view attaches) takes the clock
-    // when it has none yet.
-    void startCadenceClockOn(Steinberg::FUnknown* hostObject);
+    // when it has none yet; true when it did. The loop is only lent: returnCadenceClock gives it
+    // back before the view lets go of its frame, and the clock starts again as it first would.
+    bool startCadenceClockOn(Steinberg::FUnknown* hostObject);
+    void returnCadenceClock();
     void stopCadenceClock();
     void tickCadence();
     void pollTransport();
@@ -225,6 +227,7 @@ private:
     double lastTransportPushMs_ = -1.0;
     std::int32_t hostChangeSeq_ = 0;
     void* cadenceClock_ = nullptr;
+    bool cadenceOnLentLoop_ = false;
     std::unique_ptr<HostedBankFetchJob> fetchJob_;
     std::uint64_t fetchReported_ = 0;  // bytes last reported to the page
     std::atomic<std::thread::id> ownerThread_{};

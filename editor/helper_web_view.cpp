@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "editor/bridge_frames.h"
-#include "editor/child_reaper.h"
 #include "editor/embedded_web_view.h"
 #include "editor/page_script.h"
 #include "platform/child_process.h"
+#include "platform/child_reaper.h"
 #include "platform/local_socket.h"
 #include "platform/module_path.h"
 
@@ -47,7 +47,7 @@ public:
         }
         watch_.reset();
         socket_.close();  // the helper exits at the end of its socket
-        reapLater(std::move(child_), loop_);
+        reapInBackground(std::move(child_));
     }
 
     bool start(const std::string& uiRoot, void* parent, std::int32_t width, std::int32_t height) {
@@ -146,7 +146,7 @@ private:
         socket_.close();
         outgoing_.clear();
         if (child_ != nullptr) child_->kill();
-        reapLater(std::move(child_), loop_);
+        reapInBackground(std::move(child_));
     }
 
     BridgeHost& host_;

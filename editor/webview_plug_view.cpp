@@ -54,10 +54,13 @@ tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
     // its context (or a tool's manual loop).
     std::shared_ptr<RunLoop> loop = hostRunLoopFrom(plugFrame);
     if (loop == nullptr) loop = currentRunLoop();
-    controller_->startCadenceClockOn(plugFrame);
+    lentCadenceClock_ = controller_->startCadenceClockOn(plugFrame);
 
     webView_ = createEmbeddedWebView(*controller_, uiRoot_, parent, rect.getWidth(), rect.getHeight(), loop);
-    if (webView_ == nullptr) return kResultFalse;
+    if (webView_ == nullptr) {
+        detach();  // a refused attach is never removed: nothing may stay on the frame's loop
+        return kResultFalse;
+    }
     cadence_ = scheduleRepeatingTimer(loop, kDefaultTimerIntervalSeconds, &WebViewPlugView::cadenceTick, this);
     return CPluginView::attached(parent, type);
 }
@@ -87,9 +90,12 @@ void WebViewPlugView::cadenceTick(void* context) {
     if (view->webView_ != nullptr) view->webView_->tick();
 }
 
+// Lets go of everything of the frame's run loop: the host may destroy it once removed() returns.
 void WebViewPlugView::detach() {
     cadence_.reset();
     webView_.reset();
+    if (lentCadenceClock_) controller_->returnCadenceClock();
+    lentCadenceClock_ = false;
 }
 
 IPlugView* createWebViewEditor(VelmoController* controller, const char* uiRoot) {

@@ -40,6 +40,7 @@ private:
     std::string uiRoot_;
     std::unique_ptr<EmbeddedWebView> webView_;
     std::unique_ptr<RepeatingTimer> cadence_;
+    bool lentCadenceClock_ = false;  // the controller's clock runs on the frame's loop
 };
 
 // The controller's "editor" view for `uiRoot`, or for the module's own UI folder when null.

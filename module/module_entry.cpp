@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/child_reaper.h"
 #include "platform/module_path.h"
 
 int32_t bundleRefCounter = 0;
@@ -52,6 +53,8 @@ bool initModule() {
 
 bool deinitModule() {
     gTerminators.runAll();
+    // No thread of ours may outlive the module's code: helpers still exiting are collected now.
+    finishReaping();
     return true;
 }
 

@@ -20,12 +20,13 @@ SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
     return *this;
 }
 
-bool SharedLibrary::open(const std::string& path) {
+bool SharedLibrary::open(const std::string& path, OnClose onClose) {
     close();
     error_.clear();
-    // Closing never unmaps: a plug-in may leave process-wide state behind (tables, threads,
-    // exit handlers) that must not outlive its code, as hosts have learnt.
-    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    // By default closing never unmaps: a plug-in may leave process-wide state behind (tables,
+    // threads, exit handlers) that must not outlive its code, as hosts have learnt.
+    const int keep = onClose == OnClose::KeepMapped ? RTLD_NODELETE : 0;
+    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | keep);
     if (handle_ == nullptr) {
         const char* message = ::dlerror();
         error_ = message != nullptr ? message : "cannot open " + path;

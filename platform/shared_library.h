@@ -13,10 +13,15 @@ public:
     SharedLibrary(SharedLibrary&& other) noexcept;
     SharedLibrary& operator=(SharedLibrary&& other) noexcept;
 
-    // Opens the library at `path` with every symbol resolved now and kept local to it. The
-    // code stays mapped after close (and is shared when the same library is opened again).
-    // On failure returns false and keeps the loader's message in error().
-    bool open(const std::string& path);
+    // What close does with the library's code.
+    enum class OnClose {
+        KeepMapped,  // stays mapped (and is shared when the same library is opened again)
+        Unload,      // unloaded when no other handle holds it, as hosts that unload plug-ins do
+    };
+
+    // Opens the library at `path` with every symbol resolved now and kept local to it. On
+    // failure returns false and keeps the loader's message in error().
+    bool open(const std::string& path, OnClose onClose = OnClose::KeepMapped);
     void close();
 
     bool isOpen() const { return handle_ != nullptr; }

@@ -100,19 +100,27 @@ private:
     Steinberg::Linux::IRunLoop* loop_;
 };
 
-TEST(ControllerClock, MovesToTheFramesLoopWhenTheContextHasNone) {
+TEST(ControllerClock, BorrowsTheFramesLoopWhenTheContextHasNoneAndGivesItBack) {
     Steinberg::Vst::HostApplication host;
     auto controller = Steinberg::owned(new VelmoController());
     controller->initialize(static_cast<Steinberg::Vst::IHostApplication*>(&host));
 
     auto frameLoop = std::make_shared<ManualRunLoop>();
     FrameWithRunLoop frame(frameLoop);
-    controller->startCadenceClockOn(nullptr);
-    controller->startCadenceClockOn(&frame);
-    controller->startCadenceClockOn(&frame);
+    EXPECT_FALSE(controller->startCadenceClockOn(nullptr));
+    EXPECT_TRUE(controller->startCadenceClockOn(&frame));
+    EXPECT_FALSE(controller->startCadenceClockOn(&frame));
     EXPECT_EQ(frameLoop->timerCount(), 1u);
     EXPECT_EQ(frameLoop->advance(1000.0), 30u);
+    EXPECT_EQ(currentRunLoop(), nullptr) << "a frame's loop is never this thread's loop for others";
+    // Given back when the view goes: nothing stays on the frame's loop.
+    controller->returnCadenceClock();
+    EXPECT_EQ(frameLoop->timerCount(), 0u);
+
+    EXPECT_TRUE(controller->startCadenceClockOn(&frame));
     controller->terminate();
+    EXPECT_EQ(frameLoop->timerCount(), 0u);
+    controller->returnCadenceClock();  // after terminate, no clock comes back
     EXPECT_EQ(frameLoop->timerCount(), 0u);
 }
 

@@ -79,10 +79,11 @@ tresult PLUGIN_API RecordingComponentHandler::restartComponent(int32 flags) {
 
 // --- PluginModule -------------------------------------------------------------------------
 
-std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::string* error) {
+std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::string* error,
+                                                  SharedLibrary::OnClose onClose) {
     std::unique_ptr<PluginModule> module(new PluginModule);
     module->binaryPath_ = bundleBinaryPath(path);
-    if (!module->library_.open(module->binaryPath_)) {
+    if (!module->library_.open(module->binaryPath_, onClose)) {
         setError(error, "cannot load " + module->binaryPath_ + ": " + module->library_.error());
         return nullptr;
     }

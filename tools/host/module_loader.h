@@ -85,8 +85,9 @@ struct PluginClass {
 class PluginModule {
 public:
     // Opens a bundle folder (or a module file directly). Null on failure, with the reason in
-    // *error when given.
-    static std::unique_ptr<PluginModule> open(const std::string& path, std::string* error = nullptr);
+    // *error when given. The module's code stays mapped after close unless `onClose` says Unload.
+    static std::unique_ptr<PluginModule> open(const std::string& path, std::string* error = nullptr,
+                                              SharedLibrary::OnClose onClose = SharedLibrary::OnClose::KeepMapped);
     // Releases the factory, calls ModuleExit and closes the library.
     ~PluginModule();
     PluginModule(const PluginModule&) = delete;

@@ -8,6 +8,8 @@ using namespace Steinberg;
 
 TestPlugFrame::TestPlugFrame(std::shared_ptr<RunLoop> loop) : runLoop_(owned(offerRunLoop(std::move(loop)))) {}
 
+TestPlugFrame::TestPlugFrame(Linux::IRunLoop* loop) : runLoop_(loop) {}
+
 tresult PLUGIN_API TestPlugFrame::resizeView(IPlugView* view, ViewRect* newSize) {
     if (view == nullptr || newSize == nullptr) return kInvalidArgument;
     return view->onSize(newSize);

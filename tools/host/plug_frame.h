@@ -12,6 +12,8 @@ namespace velmo::host {
 class TestPlugFrame : public Steinberg::FObject, public Steinberg::IPlugFrame {
 public:
     explicit TestPlugFrame(std::shared_ptr<RunLoop> loop);
+    // Offers the host's own IRunLoop object as it is (referenced while the frame lives).
+    explicit TestPlugFrame(Steinberg::Linux::IRunLoop* loop);
 
     Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view, Steinberg::ViewRect* newSize) override;
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
