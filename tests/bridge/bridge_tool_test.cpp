@@ -201,7 +201,9 @@ TEST(BridgeTool, ControllerEditsReachTheProcessorInTheNextBlocks) {
         ASSERT_TRUE(audio.start(options, error)) << error;
         const std::string edit = R"({"type":"velmo.setParam","path":"strike.hardness","value":0.25})";
         ASSERT_EQ(api.deliver(plugin->controller(), edit.data(), edit.size()), 1);
-        std::this_thread::sleep_for(100ms);
+        // A few blocks after the edit, however slowly a loaded machine schedules the thread.
+        const std::uint64_t after = audio.blocks() + 4;
+        for (int i = 0; i < 500 && audio.blocks() < after; ++i) std::this_thread::sleep_for(10ms);
         audio.stop();
         EXPECT_EQ(audio.failedBlocks(), 0u);
     }
