@@ -44,7 +44,7 @@ for command in demo test; do
   fi
   say "scripts/$command.sh: $result in $(( $(date +%s) - start )) s (log: $log in the root)"
   [ "$result" = PASS ] || tail -n 40 "$root_dir$log" | sed 's/^/  /'
-  grep -h -E '^[0-9]+% tests passed|peak|wrote ' "$root_dir$log" | sed 's/^/  /' || true
+  grep -h -E '^[0-9]+% tests passed|, peak ' "$root_dir$log" | sed 's/^/  /' || true
 done
 say "node in the root: $(in_root node --version 2>/dev/null || echo none)"
 [ "$failed" -eq 0 ] && say "PASS" || { say "FAIL"; exit 1; }
