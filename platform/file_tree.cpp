@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <random>
 
 namespace velmo {
 namespace {
@@ -55,6 +54,12 @@ bool isDirectory(const std::string& path)
 {
     struct stat st{};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isRealDirectory(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool pathExists(const std::string& path)
@@ -105,17 +110,28 @@ bool renamePath(const std::string& from, const std::string& to)
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool writeFileAtomically(const std::string& path, const void* data, std::size_t count)
+NewFile::~NewFile() { close(); }
+
+bool NewFile::create(const std::string& path)
 {
-    std::random_device random;
-    const std::string temporary = path + ".part-" + std::to_string(random() % 1000000u);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return false;
-    bool ok = writeAll(fd, data, count) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    close();
+    failed_ = false;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    return fd_ >= 0;
+}
+
+bool NewFile::write(const void* data, std::size_t count)
+{
+    failed_ = failed_ || fd_ < 0 || !writeAll(fd_, data, count);
+    return !failed_;
+}
+
+bool NewFile::close()
+{
+    if (fd_ < 0) return false;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return closed && !failed_;
 }
 
 }  // namespace velmo

@@ -7,6 +7,8 @@
 namespace velmo {
 
 bool isDirectory(const std::string& path);
+// A folder itself, not a link to one.
+bool isRealDirectory(const std::string& path);
 bool pathExists(const std::string& path);  // anything, a dangling link included
 // Creates the folder and any missing parents; true when it is a folder afterwards.
 bool createDirectories(const std::string& path);
@@ -20,7 +22,22 @@ bool removeAll(const std::string& path);
 bool secondsSinceModified(const std::string& path, double& seconds);
 // rename(2): atomic within one file system.
 bool renamePath(const std::string& from, const std::string& to);
-// Writes a temporary file next to path, flushes it, and renames it over path.
-bool writeFileAtomically(const std::string& path, const void* data, std::size_t count);
+// A new file written in pieces: never one already there, never through a link.
+class NewFile {
+public:
+    NewFile() = default;
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    bool create(const std::string& path);
+    bool write(const void* data, std::size_t count);
+    // True when the file was created and every write reached it.
+    bool close();
+
+private:
+    int fd_ = -1;
+    bool failed_ = false;
+};
 
 }  // namespace velmo
