@@ -1,5 +1,6 @@
 #include "banks/hosted_bank.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -17,6 +18,9 @@ constexpr std::size_t kPinLength = 64;
 constexpr int kStagingAttempts = 16;
 constexpr char kStagingMark[] = ".staging-";
 constexpr char kBrokenMark[] = ".broken-";
+constexpr char kDiscardedMark[] = ".discarded-";
+// How long a cancelled fetch goes on removing what it made before it returns.
+constexpr double kCancelledCleanupSeconds = 0.2;
 // A staging folder lives for one unpack: one untouched for a day belongs to a fetch whose
 // process died, and only takes space. A broken entry set aside is kept as long, to be looked at.
 constexpr double kAbandonedSeconds = 24.0 * 60.0 * 60.0;
@@ -27,11 +31,9 @@ bool fail(std::string& error, const char* message)
     return false;
 }
 
-bool failAndClean(std::string& error, const std::string& message, const std::string& staging)
+bool cancelled(const HostedBankFetchOptions& options)
 {
-    removeAll(staging);
-    error = message;
-    return false;
+    return options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed);
 }
 
 // "<cached><mark><n>", n below 1,000,000: a sibling of the cached folder.
@@ -39,6 +41,23 @@ std::string siblingName(const std::string& cached, const char* mark, std::random
 {
     std::uniform_int_distribution<unsigned> number(0, 999999);
     return cached + mark + std::to_string(number(random));
+}
+
+// Removes a staging folder. It is renamed aside first, so the staging name is gone at once; once
+// the fetch is cancelled the removal goes on only briefly (a close must not wait on thousands of
+// folders), and the next fetch's sweep removes the rest.
+void discardStaging(const std::string& cached, const std::string& staging, const HostedBankFetchOptions& options)
+{
+    std::random_device random;
+    std::string aside = siblingName(cached, kDiscardedMark, random);
+    if (pathExists(aside) || !renamePath(staging, aside)) aside = staging;
+    std::chrono::steady_clock::time_point cancelSeen{};
+    removeAll(aside, [&] {
+        if (!cancelled(options)) return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (cancelSeen == std::chrono::steady_clock::time_point{}) cancelSeen = now;
+        return std::chrono::duration<double>(now - cancelSeen).count() < kCancelledCleanupSeconds;
+    });
 }
 
 // Made fresh, so two instances fetching the same pin never share (or remove) one another's
@@ -73,22 +92,19 @@ bool isSiblingName(const std::string& name, const char* mark)
     return name.find_first_not_of("0123456789", kPinLength + length) == std::string::npos;
 }
 
-void sweepAbandoned(const std::string& root)
+void sweepAbandoned(const std::string& root, const HostedBankFetchOptions& options)
 {
     std::vector<std::string> names;
     listDirectory(root, names);
     for (const auto& name : names) {
         double age = 0.0;
         const std::string path = root + "/" + name;
-        if ((isSiblingName(name, kStagingMark) || isSiblingName(name, kBrokenMark)) &&
-            secondsSinceModified(path, age) && age > kAbandonedSeconds)
-            removeAll(path);
+        const bool abandoned = (isSiblingName(name, kStagingMark) || isSiblingName(name, kBrokenMark)) &&
+                               secondsSinceModified(path, age) && age > kAbandonedSeconds;
+        if (abandoned || isSiblingName(name, kDiscardedMark))
+            removeAll(path, [&] { return !cancelled(options); });
+        if (cancelled(options)) return;
     }
-}
-
-bool cancelled(const HostedBankFetchOptions& options)
-{
-    return options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed);
 }
 
 // The staging folder itself when it holds "bank.json"; else its one folder whose name does not
@@ -175,14 +191,19 @@ bool fetchHostedBank(const std::string& url, const std::string& sha256, const Ho
     if (scheme != "https") return fail(error, "hosted banks must be served over https");
     if (urlCarriesCredentials(url)) return fail(error, "hosted bank url must not carry a user name or password");
 
-    sweepAbandoned(root);
+    sweepAbandoned(root, options);
     std::string staging;
     if (!makeStagingFolder(cached, staging)) return fail(error, "cannot create the staging directory");
+    const auto failAndDiscard = [&](const std::string& message) {
+        discardStaging(cached, staging, options);
+        error = message;
+        return false;
+    };
 
     // Streamed into the staging folder and hashed as it arrives: only a small buffer is held.
     const std::string archive = staging + "/bank.zip";
     NewFile file;
-    if (!file.create(archive)) return failAndClean(error, "cannot write the downloaded archive", staging);
+    if (!file.create(archive)) return failAndDiscard("cannot write the downloaded archive");
     Sha256 hash;
     DownloadOptions download;
     download.caFile = options.caFile;
@@ -198,18 +219,16 @@ bool fetchHostedBank(const std::string& url, const std::string& sha256, const Ho
     const DownloadResult response = httpsDownload(url, download);
     const bool stored = file.close();
     if (response.sinkRefused || (response.transferred && !stored))
-        return failAndClean(error, "cannot write the downloaded archive", staging);
+        return failAndDiscard("cannot write the downloaded archive");
     if (!response.transferred)
-        return failAndClean(error, response.error.empty() ? "download failed" : response.error, staging);
-    if (response.status != 200) return failAndClean(error, "HTTP " + std::to_string(response.status), staging);
-    if (response.bytes == 0) return failAndClean(error, "download failed", staging);
+        return failAndDiscard(response.error.empty() ? "download failed" : response.error);
+    if (response.status != 200) return failAndDiscard("HTTP " + std::to_string(response.status));
+    if (response.bytes == 0) return failAndDiscard("download failed");
 
     const std::string digest = hexDigest(hash.finish());
     if (digest != sha256)
-        return failAndClean(error,
-                            "downloaded bytes hash to " + digest.substr(0, 16) +
-                                "\xE2\x80\xA6 which does not match the pinned sha256",
-                            staging);
+        return failAndDiscard("downloaded bytes hash to " + digest.substr(0, 16) +
+                              "\xE2\x80\xA6 which does not match the pinned sha256");
 
     UnpackLimits limits;
     limits.maxBytes = options.maxUnpackedBytes;
@@ -223,24 +242,24 @@ bool fetchHostedBank(const std::string& url, const std::string& sha256, const Ho
     removeAll(archive);
     switch (unpacked) {
     case UnpackOutcome::Done: break;
-    case UnpackOutcome::Cancelled: return failAndClean(error, "the download was cancelled", staging);
-    case UnpackOutcome::OverLimit: return failAndClean(error, "the downloaded archive " + reason, staging);
+    case UnpackOutcome::Cancelled: return failAndDiscard("the download was cancelled");
+    case UnpackOutcome::OverLimit: return failAndDiscard("the downloaded archive " + reason);
     case UnpackOutcome::Refused:
         note("refused archive: " + reason);
-        return failAndClean(error, "the downloaded archive is not a readable zip", staging);
+        return failAndDiscard("the downloaded archive is not a readable zip");
     }
 
     const std::string top = topFolder(staging);
     if (options.beforeMove) options.beforeMove();
-    if (cancelled(options)) return failAndClean(error, "the download was cancelled", staging);
+    if (cancelled(options)) return failAndDiscard("the download was cancelled");
     if (!isRealDirectory(cached)) {
         removeAll(cached);  // a stray file or link, never another instance's folder
         // A folder that appeared meanwhile is another instance's fetch of the same pin: the
         // bytes were verified against the same hash, so it is kept and this copy dropped.
         if (!renamePath(top, cached) && !isRealDirectory(cached))
-            return failAndClean(error, "cannot move the unpacked bank into the cache", staging);
+            return failAndDiscard("cannot move the unpacked bank into the cache");
     }
-    removeAll(staging);
+    discardStaging(cached, staging, options);  // what a top folder left, or all of a copy not needed
     folder = cached;
     return true;
 }

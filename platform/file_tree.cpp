@@ -26,8 +26,9 @@ bool writeAll(int fd, const void* data, std::size_t count)
 }
 
 // Removes what is at (dir, name) without following links; true when it is gone.
-bool removeAt(int dir, const char* name)
+bool removeAt(int dir, const char* name, const std::function<bool()>* keepGoing)
 {
+    if (keepGoing != nullptr && !(*keepGoing)()) return false;
     struct stat st{};
     if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
     if (!S_ISDIR(st.st_mode)) return ::unlinkat(dir, name, 0) == 0 || errno == ENOENT;
@@ -42,7 +43,10 @@ bool removeAt(int dir, const char* name)
     while (const dirent* e = ::readdir(d)) {
         const std::string child = e->d_name;
         if (child == "." || child == "..") continue;
-        ok = removeAt(::dirfd(d), child.c_str()) && ok;
+        if (!removeAt(::dirfd(d), child.c_str(), keepGoing)) {
+            ok = false;
+            if (keepGoing != nullptr && !(*keepGoing)()) break;
+        }
     }
     ::closedir(d);
     return ok && (::unlinkat(dir, name, AT_REMOVEDIR) == 0 || errno == ENOENT);
@@ -103,7 +107,12 @@ bool listDirectory(const std::string& path, std::vector<std::string>& names)
     return true;
 }
 
-bool removeAll(const std::string& path) { return !path.empty() && removeAt(AT_FDCWD, path.c_str()); }
+bool removeAll(const std::string& path) { return !path.empty() && removeAt(AT_FDCWD, path.c_str(), nullptr); }
+
+bool removeAll(const std::string& path, const std::function<bool()>& keepGoing)
+{
+    return !path.empty() && removeAt(AT_FDCWD, path.c_str(), &keepGoing);
+}
 
 bool renamePath(const std::string& from, const std::string& to)
 {

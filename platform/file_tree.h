@@ -1,6 +1,7 @@
 #pragma once
 // Folder and file operations the bank cache needs. Never follows a symbolic link it removes.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ bool createNewDirectory(const std::string& path);
 bool listDirectory(const std::string& path, std::vector<std::string>& names);
 // Removes a file, link or whole folder tree; true when nothing is left at path.
 bool removeAll(const std::string& path);
+// The same, asking keepGoing before each entry; stops (false) when it says no.
+bool removeAll(const std::string& path, const std::function<bool()>& keepGoing);
 // Seconds since the entry itself (never a link's target) last changed; false when it is not there.
 bool secondsSinceModified(const std::string& path, double& seconds);
 // rename(2): atomic within one file system.

@@ -217,16 +217,17 @@ TEST_F(HostedBank, TwoInstancesFetchingOnePinShareOneIntactFolder)
 }
 
 // A staging folder untouched for over a day was left by a fetch whose process died; one still
-// fresh may be another instance's unpack, and anything else in the cache is never touched.
+// fresh may be another instance's unpack, and anything else in the cache is never touched. What
+// a cancelled fetch had no time to remove goes whatever its age.
 TEST_F(HostedBank, AFetchSweepsOnlyAbandonedStagingFolders)
 {
     const std::string pin = host("/bank.zip", buildZip({{"bank.json", kManifest}}));
     const std::string other = sha256HexDigest("other", 5);
     const std::string abandoned = other + ".staging-42", fresh = other + ".staging-7",
-                      notStaging = other + ".staging-x";
-    for (const auto& name : {abandoned, fresh, notStaging}) {
+                      notStaging = other + ".staging-x", discarded = other + ".discarded-3";
+    for (const auto& name : {abandoned, fresh, notStaging, discarded}) {
         ASSERT_TRUE(createDirectories(options.cacheRoot + "/" + name + "/Pack"));
-        if (name == fresh) continue;
+        if (name == fresh || name == discarded) continue;
         const timespec twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0}, {::time(nullptr) - 2 * 86400, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, (options.cacheRoot + "/" + name).c_str(), twoDaysAgo, 0), 0);
     }
