@@ -85,11 +85,12 @@ private:
 };
 
 // The entry's name as relative components, "." and empty ones dropped. Refuses names that could
-// leave the destination, and names past the depth and length limits.
+// leave the destination, and names past the length limit.
 bool Unpacker::splitName(const char* name)
 {
     parts_.clear();
-    if (name == nullptr || name[0] == '/') return refuse(std::string("entry name leaves the folder: ") + (name ? name : "(none)"));
+    if (name == nullptr || name[0] == '/')
+        return refuse(std::string("entry name leaves the folder: ") + (name != nullptr ? name : "(none)"));
     const std::string text = name;
     std::size_t begin = 0;
     std::size_t length = 0;

@@ -29,7 +29,8 @@ void copyBank(const std::string& from, const std::filesystem::path& to)
     std::filesystem::create_directories(to);
     for (const auto& entry : std::filesystem::directory_iterator(from))
         if (entry.path().filename() != "data")
-            std::filesystem::copy(entry.path(), to / entry.path().filename(), std::filesystem::copy_options::recursive);
+            std::filesystem::copy(entry.path(), to / entry.path().filename(),
+                                  std::filesystem::copy_options::recursive);
 }
 
 constexpr const char* kRefusal = "the engine refused the staged bank (arena capacity)";

@@ -137,7 +137,8 @@ TEST_F(HostileServer, CredentialsInTheAddressAreRefusedBeforeAnyRequest)
     for (const char* login : {"user:secret@", "user@", ":secret@", "@"}) {
         SCOPED_TRACE(login);
         std::string folder, error;
-        EXPECT_FALSE(fetchHostedBank(std::string("https://") + login + hostPort + "/bank.zip", pin, options, folder, error));
+        const std::string url = std::string("https://") + login + hostPort + "/bank.zip";
+        EXPECT_FALSE(fetchHostedBank(url, pin, options, folder, error));
         EXPECT_EQ(error, "hosted bank url must not carry a user name or password");
     }
     EXPECT_EQ(server.requests(), 0);
