@@ -21,6 +21,14 @@ using HostileServer = HostedBankRig;
 
 const std::string kManifest = R"({"format":"velmo-sound-pack/v1","id":"t"})";
 
+// Sanitizers keep memory of their own (ASan holds freed blocks in a quarantine of 256 MB), so
+// the peak is ours only without them.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kPeakIsOurs = false;
+#else
+constexpr bool kPeakIsOurs = true;
+#endif
+
 // Starts the process's peak resident memory afresh, so an earlier test's peak cannot hide this one's.
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
@@ -126,7 +134,7 @@ TEST_F(HostileServer, AnEndlessBodyStopsAtTheCapHeldOnDiskNotInMemory)
     EXPECT_EQ(error, "the download is larger than 209715200 bytes");
     const long grown = peakKiB() - before;
     RecordProperty("peakGrowthKiB", static_cast<int>(grown));
-    EXPECT_LT(grown, 64 << 10);
+    if (kPeakIsOurs) EXPECT_LT(grown, 64 << 10);
     EXPECT_TRUE(names(options.cacheRoot).empty());
 }
 
