@@ -27,8 +27,9 @@ public:
     // are the job's own and are ignored here.
     HostedBankFetchJob(std::string url, std::string sha256, HostedBankFetchOptions options,
                        HostedBankFetchDone done, std::shared_ptr<RunLoop> loop = nullptr);
-    // Abandons a fetch still running (the transfer stops promptly, nothing is left behind) and
-    // waits for the worker; `done` is never called afterwards. May be called from `done`.
+    // Abandons a fetch still running and waits for the worker, a fraction of a second whatever
+    // step it is at (transfer, any archive entry, the move); nothing is left behind. `done` is
+    // never called afterwards. May be called from `done`.
     ~HostedBankFetchJob();
     HostedBankFetchJob(const HostedBankFetchJob&) = delete;
     HostedBankFetchJob& operator=(const HostedBankFetchJob&) = delete;

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <random>
 
 namespace velmo {
 namespace {
@@ -27,8 +26,9 @@ bool writeAll(int fd, const void* data, std::size_t count)
 }
 
 // Removes what is at (dir, name) without following links; true when it is gone.
-bool removeAt(int dir, const char* name)
+bool removeAt(int dir, const char* name, const std::function<bool()>* keepGoing)
 {
+    if (keepGoing != nullptr && !(*keepGoing)()) return false;
     struct stat st{};
     if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
     if (!S_ISDIR(st.st_mode)) return ::unlinkat(dir, name, 0) == 0 || errno == ENOENT;
@@ -43,7 +43,10 @@ bool removeAt(int dir, const char* name)
     while (const dirent* e = ::readdir(d)) {
         const std::string child = e->d_name;
         if (child == "." || child == "..") continue;
-        ok = removeAt(::dirfd(d), child.c_str()) && ok;
+        if (!removeAt(::dirfd(d), child.c_str(), keepGoing)) {
+            ok = false;
+            if (keepGoing != nullptr && !(*keepGoing)()) break;
+        }
     }
     ::closedir(d);
     return ok && (::unlinkat(dir, name, AT_REMOVEDIR) == 0 || errno == ENOENT);
@@ -55,6 +58,12 @@ bool isDirectory(const std::string& path)
 {
     struct stat st{};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isRealDirectory(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool pathExists(const std::string& path)
@@ -98,24 +107,40 @@ bool listDirectory(const std::string& path, std::vector<std::string>& names)
     return true;
 }
 
-bool removeAll(const std::string& path) { return !path.empty() && removeAt(AT_FDCWD, path.c_str()); }
+bool removeAll(const std::string& path) { return !path.empty() && removeAt(AT_FDCWD, path.c_str(), nullptr); }
+
+bool removeAll(const std::string& path, const std::function<bool()>& keepGoing)
+{
+    return !path.empty() && removeAt(AT_FDCWD, path.c_str(), &keepGoing);
+}
 
 bool renamePath(const std::string& from, const std::string& to)
 {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool writeFileAtomically(const std::string& path, const void* data, std::size_t count)
+NewFile::~NewFile() { close(); }
+
+bool NewFile::create(const std::string& path)
 {
-    std::random_device random;
-    const std::string temporary = path + ".part-" + std::to_string(random() % 1000000u);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return false;
-    bool ok = writeAll(fd, data, count) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    close();
+    failed_ = false;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    return fd_ >= 0;
+}
+
+bool NewFile::write(const void* data, std::size_t count)
+{
+    failed_ = failed_ || fd_ < 0 || !writeAll(fd_, data, count);
+    return !failed_;
+}
+
+bool NewFile::close()
+{
+    if (fd_ < 0) return false;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return closed && !failed_;
 }
 
 }  // namespace velmo

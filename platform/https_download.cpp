@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <mutex>
@@ -18,11 +19,13 @@ void initialiseCurlOnce()
 
 struct Transfer {
     const DownloadOptions* options;
-    std::vector<std::uint8_t>* body;
+    DownloadResult* result;
     CURL* curl;
+    std::uint64_t received = 0;
     bool overCap = false;
     bool cancelled = false;
     bool stalled = false;
+    bool redirectWithCredentials = false;
     curl_off_t lastNow = 0;
     std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
 };
@@ -31,21 +34,58 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
     const std::size_t n = size * count;
-    if (t->body->size() + n > t->options->maxBytes) {
+    t->received += n;
+    if (t->received > t->options->maxBytes) {
         t->overCap = true;
         return 0;  // curl stops with a write error
     }
-    if (t->body->empty()) {
-        // One allocation of the announced size instead of doubling up to it (curl has already
-        // refused a length above the cap).
-        curl_off_t length = -1;
-        if (curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0 &&
-            static_cast<std::uint64_t>(length) <= t->options->maxBytes)
-            t->body->reserve(static_cast<std::size_t>(length));
+    long status = 0;
+    curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &status);
+    if (status != 200 || !t->options->sink) return n;
+    if (!t->options->sink(reinterpret_cast<const std::uint8_t*>(data), n)) {
+        t->result->sinkRefused = true;
+        return 0;
     }
-    t->body->insert(t->body->end(), reinterpret_cast<std::uint8_t*>(data),
-                    reinterpret_cast<std::uint8_t*>(data) + n);
+    t->result->bytes += n;
     return n;
+}
+
+bool startsWithNoCase(const char* text, std::size_t size, const char* prefix)
+{
+    for (std::size_t i = 0; prefix[i] != '\0'; ++i)
+        if (i >= size || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    return true;
+}
+
+// A redirect to an address with credentials would make curl send them: the transfer stops at
+// its header instead.
+std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    if (!startsWithNoCase(data, n, "location:")) return n;
+    std::string location(data + 9, n - 9);
+    const auto first = location.find_first_not_of(" \t");
+    const auto last = location.find_last_not_of(" \t\r\n");
+    location = first == std::string::npos ? std::string() : location.substr(first, last - first + 1);
+    const char* base = nullptr;
+    curl_easy_getinfo(t->curl, CURLINFO_EFFECTIVE_URL, &base);
+    CURLU* target = curl_url();
+    if (target == nullptr) return 0;
+    bool carries = base != nullptr && curl_url_set(target, CURLUPART_URL, base, 0) == CURLUE_OK;
+    // Relative to the address that answered, as curl will resolve it.
+    carries = carries && curl_url_set(target, CURLUPART_URL, location.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
+    char* full = nullptr;
+    if (carries && curl_url_get(target, CURLUPART_URL, &full, 0) == CURLUE_OK && full != nullptr) {
+        carries = urlCarriesCredentials(full);
+        curl_free(full);
+    } else {
+        carries = false;  // not a URL: curl refuses to follow it on its own
+    }
+    curl_url_cleanup(target);
+    if (!carries) return n;
+    t->redirectWithCredentials = true;
+    return 0;
 }
 
 // Called often while the transfer runs, data or not: cancellation and the silence time-out.
@@ -128,6 +168,30 @@ CURLcode perform(CURL* curl, Transfer& transfer)
 
 }  // namespace
 
+bool urlCarriesCredentials(const std::string& url)
+{
+    initialiseCurlOnce();
+    CURLU* parsed = curl_url();
+    if (parsed == nullptr) return true;
+    bool carries = false;
+    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+        for (const CURLUPart part : {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS}) {
+            char* text = nullptr;
+            // Present at all, even empty: "https://@host/" still makes curl send a login.
+            if (curl_url_get(parsed, part, &text, 0) == CURLUE_OK) carries = true;
+            curl_free(text);
+        }
+    }
+    curl_url_cleanup(parsed);
+    // An "@" before the path that curl did not read as a login is refused all the same.
+    const auto authority = url.find("//");
+    if (authority != std::string::npos) {
+        const auto end = url.find_first_of("/?#", authority + 2);
+        if (url.find('@', authority + 2) < end) carries = true;
+    }
+    return carries;
+}
+
 bool urlScheme(const std::string& url, std::string& scheme)
 {
     scheme.clear();
@@ -158,7 +222,7 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
     DownloadOptions settings = options;
     settings.requestTimeoutSeconds = orDefault(options.requestTimeoutSeconds, 30.0);
     settings.transferTimeoutSeconds = orDefault(options.transferTimeoutSeconds, 300.0);
-    Transfer transfer{&settings, &result.body, curl};
+    Transfer transfer{&settings, &result, curl};
     char detail[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -176,6 +240,8 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maxBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
@@ -196,10 +262,12 @@ DownloadResult httpsDownload(const std::string& url, const DownloadOptions& opti
         result.transferred = true;
         return result;
     }
-    result.body.clear();
-    result.body.shrink_to_fit();
     if (transfer.cancelled) {
         result.error = "the download was cancelled";
+    } else if (transfer.redirectWithCredentials) {
+        result.error = "the server redirects to an address with a user name or password";
+    } else if (result.sinkRefused) {
+        result.error = "the download could not be stored";
     } else if (transfer.stalled) {
         result.error = "the request timed out";
     } else if (transfer.overCap || code == CURLE_FILESIZE_EXCEEDED) {

@@ -7,158 +7,231 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace velmo {
 namespace {
 
 using Reader = std::unique_ptr<archive, decltype(&archive_read_free)>;
+using Clock = std::chrono::steady_clock;
 
-// The entry's name as relative components, "." and empty ones dropped. False for names that
-// could leave the destination.
-bool safeComponents(const char* name, std::vector<std::string>& parts)
+std::string secondsText(double seconds)
 {
-    parts.clear();
-    if (name == nullptr || name[0] == '/') return false;
-    std::string text = name;
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
+// One unpack: the limits, what has been counted so far, and the folders known to exist.
+class Unpacker {
+public:
+    Unpacker(archive* reader, const std::string& destination, const UnpackLimits& limits)
+        : reader_(reader), destination_(destination), limits_(limits), start_(Clock::now())
+    {
+    }
+
+    UnpackOutcome run(std::string& reason);
+
+private:
+    // Cancellation and the time limit, looked at before each entry and each data block.
+    bool carryOn()
+    {
+        if (limits_.cancel != nullptr && limits_.cancel->load(std::memory_order_relaxed))
+            return stop(UnpackOutcome::Cancelled, "was cancelled");
+        const std::chrono::duration<double> spent = Clock::now() - start_;
+        if (spent.count() > limits_.maxSeconds)
+            return stop(UnpackOutcome::OverLimit, "takes longer than " + secondsText(limits_.maxSeconds) +
+                                                      " seconds to unpack");
+        return true;
+    }
+
+    bool stop(UnpackOutcome outcome, std::string reason)
+    {
+        outcome_ = outcome;
+        reason_ = std::move(reason);
+        return false;
+    }
+
+    bool refuse(std::string reason) { return stop(UnpackOutcome::Refused, std::move(reason)); }
+
+    bool count(std::uint64_t bytes)
+    {
+        total_ += bytes;
+        if (total_ <= limits_.maxBytes) return true;
+        return stop(UnpackOutcome::OverLimit, "unpacks to more than " + std::to_string(limits_.maxBytes) + " bytes");
+    }
+
+    bool entry(archive_entry* header);
+    bool splitName(const char* name);
+    bool makeFolders(std::size_t levels);
+    bool writeFile(const std::string& path);
+
+    archive* reader_;
+    const std::string& destination_;
+    const UnpackLimits& limits_;
+    const Clock::time_point start_;
+    UnpackOutcome outcome_ = UnpackOutcome::Done;
+    std::string reason_;
+    std::uint64_t entries_ = 0;
+    std::uint64_t total_ = 0;
+    std::vector<std::string> parts_;
+    // Relative paths of the folders made so far: a new entry makes only what is missing, so its
+    // cost does not grow with its depth.
+    std::unordered_set<std::string> folders_;
+};
+
+// The entry's name as relative components, "." and empty ones dropped. Refuses names that could
+// leave the destination, and names past the length limit.
+bool Unpacker::splitName(const char* name)
+{
+    parts_.clear();
+    if (name == nullptr || name[0] == '/')
+        return refuse(std::string("entry name leaves the folder: ") + (name != nullptr ? name : "(none)"));
+    const std::string text = name;
     std::size_t begin = 0;
+    std::size_t length = 0;
     while (begin <= text.size()) {
         std::size_t end = text.find('/', begin);
         if (end == std::string::npos) end = text.size();
-        const std::string part = text.substr(begin, end - begin);
-        if (part == "..") return false;
-        if (!part.empty() && part != ".") parts.push_back(part);
+        std::string part = text.substr(begin, end - begin);
+        if (part == "..") return refuse("entry name leaves the folder: " + text);
+        if (!part.empty() && part != ".") {
+            length += part.size() + 1;
+            parts_.push_back(std::move(part));
+        }
         begin = end + 1;
     }
+    if (length > limits_.maxNameBytes)
+        return stop(UnpackOutcome::OverLimit,
+                    "holds an entry name longer than " + std::to_string(limits_.maxNameBytes) + " bytes");
     return true;
 }
 
-// Makes each folder of parts[0..count) under root; refuses to pass through anything else.
-bool makeFolders(const std::string& root, const std::vector<std::string>& parts, std::size_t count)
+// Makes each folder of parts_[0..levels) that is not known yet, counting each new one.
+bool Unpacker::makeFolders(std::size_t levels)
 {
-    std::string path = root;
-    for (std::size_t i = 0; i < count; ++i) {
-        path += "/" + parts[i];
-        if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return false;
-        struct stat st{};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    if (levels > limits_.maxDepth)
+        return stop(UnpackOutcome::OverLimit,
+                    "nests folders deeper than " + std::to_string(limits_.maxDepth) + " levels");
+    std::string relative;
+    std::size_t known = levels;
+    // Looked up from the deepest: usually the parent is known, so one lookup.
+    std::vector<std::size_t> ends;
+    ends.reserve(levels);
+    for (std::size_t i = 0; i < levels; ++i) {
+        relative += (i == 0 ? "" : "/") + parts_[i];
+        ends.push_back(relative.size());
+    }
+    while (known > 0 && folders_.count(relative.substr(0, ends[known - 1])) == 0) --known;
+    for (std::size_t i = known; i < levels; ++i) {
+        const std::string made = relative.substr(0, ends[i]);
+        const std::string path = destination_ + "/" + made;
+        if (::mkdir(path.c_str(), 0755) != 0) {
+            // Only an earlier entry of this archive can be there; it must be a folder, not a file.
+            struct stat st{};
+            if (errno != EEXIST || ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+                return refuse("cannot create folder " + made);
+        } else if (!count(kUnpackFolderBytes)) {
+            return false;
+        }
+        folders_.insert(made);
     }
     return true;
 }
 
-bool writeEntry(archive* reader, const std::string& path, const UnpackLimits& limits, std::uint64_t& total,
-                std::string& reason)
+bool Unpacker::writeFile(const std::string& path)
 {
     // A new file, never an old one rewritten in place: an entry may share its name with a file
     // already there (the archive being read, or an earlier entry).
     ::unlink(path.c_str());
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        reason = "cannot create " + path;
-        return false;
-    }
+    if (fd < 0) return refuse("cannot create " + path);
     bool ok = true;
     const void* block = nullptr;
     size_t size = 0;
     la_int64_t offset = 0;
-    for (;;) {
-        const int r = archive_read_data_block(reader, &block, &size, &offset);
+    while (ok) {
+        const int r = archive_read_data_block(reader_, &block, &size, &offset);
         if (r == ARCHIVE_EOF) break;
         if (r != ARCHIVE_OK) {
-            reason = archive_error_string(reader) != nullptr ? archive_error_string(reader) : "damaged entry";
-            ok = false;
+            ok = refuse(archive_error_string(reader_) != nullptr ? archive_error_string(reader_) : "damaged entry");
             break;
         }
-        if (limits.cancel != nullptr && limits.cancel->load(std::memory_order_relaxed)) {
-            reason = "cancelled";
-            ok = false;
-            break;
-        }
-        total += size;
-        if (total > limits.maxBytes) {
-            reason = "unpacks to more than " + std::to_string(limits.maxBytes) + " bytes";
-            ok = false;
-            break;
-        }
+        ok = carryOn() && count(size);
         // Sparse data arrives with an offset; the file is written in place.
         const auto* p = static_cast<const char*>(block);
-        for (size_t left = size; left > 0;) {
+        for (size_t left = size; ok && left > 0;) {
             const ssize_t n = ::pwrite(fd, p, left, offset);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
-                reason = "cannot write " + path;
-                ok = false;
+                ok = refuse("cannot write " + path);
                 break;
             }
             p += n;
             offset += n;
             left -= static_cast<size_t>(n);
         }
-        if (!ok) break;
     }
-    return ::close(fd) == 0 && ok;
+    if (::close(fd) != 0 && ok) ok = refuse("cannot write " + path);
+    return ok;
+}
+
+bool Unpacker::entry(archive_entry* header)
+{
+    if (++entries_ > limits_.maxEntries)
+        return stop(UnpackOutcome::OverLimit, "holds more than " + std::to_string(limits_.maxEntries) + " entries");
+    const char* name = archive_entry_pathname(header);
+    if (!splitName(name)) return false;
+    const mode_t type = archive_entry_filetype(header);
+    if (archive_entry_hardlink(header) != nullptr || (type != AE_IFREG && type != AE_IFDIR))
+        return refuse(std::string("entry is not a plain file or folder: ") + name);
+    // Resource forks a Mac adds to its zips are not part of the bank.
+    if (parts_.empty() || parts_.front() == "__MACOSX") return true;
+    if (type == AE_IFDIR) return makeFolders(parts_.size());
+    if (!makeFolders(parts_.size() - 1)) return false;
+    std::string path = destination_;
+    for (const auto& part : parts_) path += "/" + part;
+    return writeFile(path);
+}
+
+UnpackOutcome Unpacker::run(std::string& reason)
+{
+    for (;;) {
+        if (!carryOn()) break;
+        archive_entry* header = nullptr;
+        const int r = archive_read_next_header(reader_, &header);
+        if (r == ARCHIVE_EOF) break;
+        if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+            refuse(archive_error_string(reader_) != nullptr ? archive_error_string(reader_) : "damaged archive");
+            break;
+        }
+        if (!entry(header)) break;
+    }
+    reason = reason_;
+    return outcome_;
 }
 
 }  // namespace
 
-bool unpackZip(const std::string& archivePath, const std::string& destination, const UnpackLimits& limits,
-               std::string& reason)
+UnpackOutcome unpackZip(const std::string& archivePath, const std::string& destination, const UnpackLimits& limits,
+                        std::string& reason)
 {
     reason.clear();
     Reader reader(archive_read_new(), archive_read_free);
     if (!reader) {
         reason = "cannot start the unpacker";
-        return false;
+        return UnpackOutcome::Refused;
     }
     archive_read_support_format_zip(reader.get());
     if (archive_read_open_filename(reader.get(), archivePath.c_str(), 1 << 16) != ARCHIVE_OK) {
         reason = archive_error_string(reader.get()) != nullptr ? archive_error_string(reader.get()) : "unreadable";
-        return false;
+        return UnpackOutcome::Refused;
     }
-    std::uint64_t entries = 0;
-    std::uint64_t total = 0;
-    std::vector<std::string> parts;
-    for (;;) {
-        archive_entry* entry = nullptr;
-        const int r = archive_read_next_header(reader.get(), &entry);
-        if (r == ARCHIVE_EOF) return true;
-        if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
-            reason = archive_error_string(reader.get()) != nullptr ? archive_error_string(reader.get())
-                                                                   : "damaged archive";
-            return false;
-        }
-        if (++entries > limits.maxEntries) {
-            reason = "more than " + std::to_string(limits.maxEntries) + " entries";
-            return false;
-        }
-        const char* name = archive_entry_pathname(entry);
-        if (!safeComponents(name, parts)) {
-            reason = std::string("entry name leaves the folder: ") + (name != nullptr ? name : "(none)");
-            return false;
-        }
-        const mode_t type = archive_entry_filetype(entry);
-        if (archive_entry_hardlink(entry) != nullptr || (type != AE_IFREG && type != AE_IFDIR)) {
-            reason = std::string("entry is not a plain file or folder: ") + name;
-            return false;
-        }
-        // Resource forks a Mac adds to its zips are not part of the bank.
-        if (parts.empty() || parts.front() == "__MACOSX") continue;
-        if (type == AE_IFDIR) {
-            if (!makeFolders(destination, parts, parts.size())) {
-                reason = std::string("cannot create folder ") + name;
-                return false;
-            }
-            continue;
-        }
-        if (!makeFolders(destination, parts, parts.size() - 1)) {
-            reason = std::string("cannot create the folder of ") + name;
-            return false;
-        }
-        std::string path = destination;
-        for (const auto& part : parts) path += "/" + part;
-        if (!writeEntry(reader.get(), path, limits, total, reason)) return false;
-    }
+    return Unpacker(reader.get(), destination, limits).run(reason);
 }
 
 }  // namespace velmo

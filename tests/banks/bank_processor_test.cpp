@@ -22,6 +22,17 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
+// A bank placed in the cache as a fetch leaves it: a real folder (a link there is not used).
+// The cache may lie inside the bank's own folder, under "data".
+void copyBank(const std::string& from, const std::filesystem::path& to)
+{
+    std::filesystem::create_directories(to);
+    for (const auto& entry : std::filesystem::directory_iterator(from))
+        if (entry.path().filename() != "data")
+            std::filesystem::copy(entry.path(), to / entry.path().filename(),
+                                  std::filesystem::copy_options::recursive);
+}
+
 constexpr const char* kRefusal = "the engine refused the staged bank (arena capacity)";
 
 class BankProcessorTest : public ::testing::Test {
@@ -123,8 +134,7 @@ TEST_F(BankProcessorTest, RestoredBankReferencesAreLoadedOnlyFromFoldersAndTheCa
     const std::filesystem::path data = std::filesystem::path(bank.path()) / "data";
     const ScopedEnv xdg("XDG_DATA_HOME", data.string());
     const std::filesystem::path cached = data / "Velmo" / "banks" / std::string(64, 'a');
-    std::filesystem::create_directories(cached.parent_path());
-    std::filesystem::create_directory_symlink(bank.path(), cached);
+    copyBank(bank.path(), cached);
     ASSERT_EQ(restore(stateWith(R"("source":"hosted","locator":"https://example.org/b.zip","sha256":")" +
                                 std::string(64, 'a') + "\"")),
               kResultOk);
@@ -187,8 +197,7 @@ TEST_F(BankWiringTest, AHostedBankAlreadyCachedIsLoadedLaterWithoutTheNetwork) {
     BankFolder().writeTo(bank);
     const std::string pin(64, 'c');
     const std::filesystem::path data = std::filesystem::path(bank.path()) / "data";
-    std::filesystem::create_directories(data / "Velmo" / "banks");
-    std::filesystem::create_directory_symlink(bank.path(), data / "Velmo" / "banks" / pin);
+    copyBank(bank.path(), data / "Velmo" / "banks" / pin);
     const ScopedEnv xdg("XDG_DATA_HOME", data.string());
 
     const std::string url = "https://bank.invalid/bells.zip";

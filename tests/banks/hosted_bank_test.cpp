@@ -167,10 +167,6 @@ TEST_F(HostedBank, ArchiveLayoutsDecideTheBankFolder)
 TEST_F(HostedBank, HostileArchivesAreRefusedWithoutTrace)
 {
     const std::string outside = scratch + "/outside";
-    std::vector<ZipEntry> many;
-    for (int i = 0; i < 40; ++i) many.push_back({numbered("f", i), "x"});
-    options.maxUnpackedBytes = 1 << 20;
-    options.maxUnpackedEntries = 32;
 
     struct Case {
         const char* what;
@@ -181,8 +177,7 @@ TEST_F(HostedBank, HostileArchivesAreRefusedWithoutTrace)
         {"absolute name", {{outside, "x"}}},
         {"link out then through it", {{"link", scratch, ZipEntry::Symlink}, {"link/outside", "x"}}},
         {"link inside", {{"bank.json", kManifest}, {"alias.json", "bank.json", ZipEntry::Symlink}}},
-        {"bomb", {{"bank.json", kManifest}, {"big.wav", std::string(2 << 20, '\0')}}},
-        {"too many entries", many},
+        {"a folder where a file was", {{"bank.json", kManifest}, {"bank.json/x", "x"}}},
         {"not a zip", {}},
     };
     int n = 0;
@@ -222,16 +217,17 @@ TEST_F(HostedBank, TwoInstancesFetchingOnePinShareOneIntactFolder)
 }
 
 // A staging folder untouched for over a day was left by a fetch whose process died; one still
-// fresh may be another instance's unpack, and anything else in the cache is never touched.
+// fresh may be another instance's unpack, and anything else in the cache is never touched. What
+// a cancelled fetch had no time to remove goes whatever its age.
 TEST_F(HostedBank, AFetchSweepsOnlyAbandonedStagingFolders)
 {
     const std::string pin = host("/bank.zip", buildZip({{"bank.json", kManifest}}));
     const std::string other = sha256HexDigest("other", 5);
     const std::string abandoned = other + ".staging-42", fresh = other + ".staging-7",
-                      notStaging = other + ".staging-x";
-    for (const auto& name : {abandoned, fresh, notStaging}) {
+                      notStaging = other + ".staging-x", discarded = other + ".discarded-3";
+    for (const auto& name : {abandoned, fresh, notStaging, discarded}) {
         ASSERT_TRUE(createDirectories(options.cacheRoot + "/" + name + "/Pack"));
-        if (name == fresh) continue;
+        if (name == fresh || name == discarded) continue;
         const timespec twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0}, {::time(nullptr) - 2 * 86400, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, (options.cacheRoot + "/" + name).c_str(), twoDaysAgo, 0), 0);
     }

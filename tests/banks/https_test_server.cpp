@@ -192,7 +192,12 @@ void HttpsTestServer::handle(int fd)
                 stopped_.wait_for(lock, std::chrono::milliseconds(response.delayMs),
                                   [this] { return stopping_.load(); });
         }
-        if (!response.stall) {
+        if (response.endless) {
+            // Until the client hangs up or the server stops; always the same small buffer.
+            const std::string chunk(1 << 16, 'z');
+            bool open = writeAll(ssl, "HTTP/1.1 200 Endless\r\nConnection: close\r\n\r\n");
+            while (open && !stopping_) open = writeAll(ssl, chunk);
+        } else if (!response.stall) {
             std::string head = "HTTP/1.1 " + std::to_string(response.status) + " Canned\r\n";
             head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
             if (!response.location.empty()) head += "Location: " + response.location + "\r\n";

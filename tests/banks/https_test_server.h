@@ -1,6 +1,6 @@
 #pragma once
 // An HTTPS server on 127.0.0.1 for the download tests: its own CA and certificate made at start,
-// canned responses by path, a request count, and responses that never come.
+// canned responses by path, a request count, and responses that never come or never end.
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -17,6 +17,7 @@ struct CannedResponse {
     std::string location;  // sent as Location when not empty
     int delayMs = 0;       // before answering
     bool stall = false;    // read the request, then say nothing until the server stops
+    bool endless = false;  // a 200 without a length whose body never ends
 };
 
 inline CannedResponse answer(int status, std::string body, int delayMs = 0)
@@ -31,6 +32,12 @@ inline CannedResponse redirectTo(std::string location)
 {
     CannedResponse r = answer(302, "");
     r.location = std::move(location);
+    return r;
+}
+inline CannedResponse endlessBody()
+{
+    CannedResponse r;
+    r.endless = true;
     return r;
 }
 inline CannedResponse stalled()
