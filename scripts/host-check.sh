@@ -192,6 +192,8 @@ local plug = proc:to_insert():plugin(0)
 local preset = plug:preset_by_label("Angelus Toll")
 if not preset then print("RESULT no-preset") close_session() return end
 print("RESULT load_preset " .. tostring(plug:load_preset(preset)))
+-- The processor takes the values in the next process cycles; only then is its state saved.
+ARDOUR.LuaAPI.usleep(300000)
 ARDOUR.LuaAPI.wait_for_process_callback(2, 1)
 s:save_state("", false, false, false, false, false)
 close_session()
