@@ -1,6 +1,10 @@
 // The editor as a Linux host opens it, on a private Xvfb: the time from attached() to the hello
 // delivered in the page, the host process's added memory, and the CPU of host and helper (with
-// WebKit's processes) while the editor sits idle.
+// WebKit's processes) while the editor sits idle; then many editors of many instances in one
+// host process: the memory (PSS) of the helper and the web engine's processes, the first and a
+// later editor's time to the hello, the idle CPU with every editor hidden.
+// ZURIZ_BENCH_BUNDLE=/path/Zuriz.vst3 measures another build of the bundle (an earlier one, to
+// compare).
 #ifdef ZURIZ_HAVE_HOST_WINDOW
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -9,8 +13,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/run_loop_manual.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -31,6 +38,32 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+const char* bundleDir() {
+    const char* other = std::getenv("ZURIZ_BENCH_BUNDLE");
+    return other != nullptr && *other != '\0' ? other : ZURIZ_BUNDLE_DIR;
+}
+
+std::vector<int> childrenOf(int pid) {
+    std::vector<int> children;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream list(task.path() / "children");
+        for (int child = 0; list >> child;) children.push_back(child);
+    }
+    return children;
+}
+
+// Proportional set size in kB of `pid` and everything it started.
+long treePssKb(int pid) {
+    long total = 0;
+    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    for (std::string line; std::getline(rollup, line);)
+        if (line.rfind("Pss:", 0) == 0) total += std::stol(line.substr(4));
+    for (const int child : childrenOf(pid)) total += treePssKb(child);
+    return total;
+}
+
 // The built bundle's editor in a host window, with the host's run loop driven here.
 class EditorHost {
 public:
@@ -39,7 +72,7 @@ public:
         if (server_ == nullptr) return false;
         trace_ = std::filesystem::temp_directory_path() / ("zuriz-bench-webview-" + std::to_string(::getpid()));
         ::setenv("VELMO_WEBVIEW_TRACE", trace_.c_str(), 1);
-        module_ = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
+        module_ = host::PluginModule::open(bundleDir(), &error);
         if (module_ == nullptr) return false;
         plugin_ = host::PluginInstance::create(*module_, &error, "zuriz-bench");
         if (plugin_ == nullptr) return false;
@@ -140,6 +173,197 @@ void editorIdleCpu(benchmark::State& state) {
     }
 }
 BENCHMARK(editorIdleCpu)->Name("plugin/editor_idle_cpu")->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Many instances of the bundle, each with its editor in a window of its own, one host loop.
+class EditorsHost {
+public:
+    bool open(int instances, std::string& error) {
+        server_ = host::XvfbServer::start(&error);
+        if (server_ == nullptr) return false;
+        trace_ = std::filesystem::temp_directory_path() / ("zuriz-bench-editors-" + std::to_string(::getpid()));
+        ::setenv("VELMO_WEBVIEW_TRACE", trace_.c_str(), 1);
+        module_ = host::PluginModule::open(bundleDir(), &error);
+        if (module_ == nullptr) return false;
+        host::HostSetup setup;
+        setup.hostName = "zuriz-bench";
+        setup.runLoop = loop_;
+        for (int i = 0; i < instances; ++i) {
+            Editor e;
+            e.plugin = host::PluginInstance::create(*module_, setup, &error);
+            e.window = host::X11TestWindow::open(760, 620);
+            e.frame = Steinberg::owned(new host::TestPlugFrame(loop_));
+            if (e.plugin == nullptr || e.window == nullptr) {
+                if (error.empty()) error = "no instance or no window";
+                return false;
+            }
+            editors_.push_back(std::move(e));
+        }
+        return true;
+    }
+
+    ~EditorsHost() {
+        closeAll();
+        editors_.clear();
+        module_.reset();
+        std::filesystem::remove(trace_);
+    }
+
+    // Milliseconds from creating editor `i`'s view (attached at once, as hosts do) to its hello;
+    // negative on failure.
+    double openEditor(std::size_t i) {
+        Editor& e = editors_[i];
+        const std::size_t before = hellos();
+        const Clock::time_point start = Clock::now();
+        e.view = Steinberg::owned(e.plugin->controller()->createView("editor"));
+        if (e.view == nullptr) return -1.0;
+        e.view->setFrame(e.frame);
+        if (e.view->attached(e.window->parentHandle(), "X11EmbedWindowID") != Steinberg::kResultTrue) return -1.0;
+        while (hellos() == before) {
+            if (msSince(start) > 60000) return -1.0;
+            loop_->runFor(2);
+        }
+        return msSince(start);
+    }
+
+    // Every editor closed, and the helpers gone.
+    void closeAll() {
+        for (Editor& e : editors_) {
+            if (e.view == nullptr) continue;
+            e.view->removed();
+            e.view->setFrame(nullptr);
+            e.view = nullptr;
+        }
+        const Clock::time_point start = Clock::now();
+        while (!host::childProcessesNamed("zuriz-webview").empty() && msSince(start) < 10000) loop_->runFor(10);
+        loop_->runFor(50);
+    }
+
+    bool closeOne(std::size_t i) {
+        Editor& e = editors_[i];
+        if (e.view == nullptr) return false;
+        e.view->removed();
+        e.view->setFrame(nullptr);
+        e.view = nullptr;
+        return true;
+    }
+
+    void setShown(bool shown) {
+        for (Editor& e : editors_) e.window->setShown(shown);
+    }
+
+    long helpersPssKb() const {
+        long total = 0;
+        for (const int pid : host::childProcessesNamed("zuriz-webview")) total += treePssKb(pid);
+        return total;
+    }
+
+    // CPU of the helpers and their processes over `ms` of the host loop, in % of one core.
+    double helpersCpuPercent(double ms) {
+        const auto cpu = [] {
+            double total = 0.0;
+            for (const int pid : host::childProcessesNamed("zuriz-webview")) total += host::processTreeCpuSeconds(pid);
+            return total;
+        };
+        const double cpu0 = cpu();
+        const Clock::time_point start = Clock::now();
+        loop_->runFor(ms);
+        return 100.0 * (cpu() - cpu0) / (msSince(start) / 1000.0);
+    }
+
+    void run(double ms) { loop_->runFor(ms); }
+
+private:
+    struct Editor {
+        std::unique_ptr<host::PluginInstance> plugin;
+        std::unique_ptr<host::X11TestWindow> window;
+        Steinberg::IPtr<host::TestPlugFrame> frame;
+        Steinberg::IPtr<Steinberg::IPlugView> view;
+    };
+
+    std::size_t hellos() const { return host::countTraceLines(trace_.string(), HELLO_DELIVERED); }
+
+    std::unique_ptr<host::XvfbServer> server_;
+    std::filesystem::path trace_;
+    std::shared_ptr<ManualRunLoop> loop_ = std::make_shared<ManualRunLoop>();
+    std::unique_ptr<host::PluginModule> module_;
+    std::vector<Editor> editors_;
+};
+
+// PSS of every helper and web-engine process with N editors open (and settled), then the idle
+// CPU of those processes with the N editors shown, and hidden without being removed.
+void editorOpenEditorsPss(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    EditorsHost editors;
+    std::string error;
+    if (!editors.open(count, error)) return state.SkipWithError(error.c_str());
+    for (auto _ : state) {
+        for (int i = 0; i < count; ++i)
+            if (editors.openEditor(static_cast<std::size_t>(i)) < 0.0)
+                return state.SkipWithError("the hello never reached a page");
+        editors.run(4000);  // WebKit's start-up work goes on after the first paint
+        state.counters["pss_mb"] = static_cast<double>(editors.helpersPssKb()) / 1024.0;
+        state.counters["shown_idle_cpu_pct"] = editors.helpersCpuPercent(3000);
+        editors.setShown(false);
+        editors.run(1000);
+        state.counters["hidden_idle_cpu_pct"] = editors.helpersCpuPercent(3000);
+        editors.setShown(true);
+        editors.closeAll();
+    }
+}
+BENCHMARK(editorOpenEditorsPss)
+    ->Name("editor/open_editors_pss")
+    ->Arg(1)
+    ->Arg(4)
+    ->Arg(8)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The first editor of the host process: no helper runs yet.
+void editorAttachToHelloFirst(benchmark::State& state) {
+    EditorsHost editors;
+    std::string error;
+    if (!editors.open(1, error)) return state.SkipWithError(error.c_str());
+    double total = 0.0;
+    for (auto _ : state) {
+        const double ms = editors.openEditor(0);
+        if (ms < 0.0) return state.SkipWithError("the hello never reached the page");
+        state.SetIterationTime(ms / 1000.0);
+        total += ms;
+        editors.closeAll();
+    }
+    state.counters["ms"] = total / static_cast<double>(state.iterations());
+}
+BENCHMARK(editorAttachToHelloFirst)
+    ->Name("editor/attach_to_hello_first")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+// A later editor: another instance's editor is open.
+void editorAttachToHelloNext(benchmark::State& state) {
+    EditorsHost editors;
+    std::string error;
+    if (!editors.open(2, error)) return state.SkipWithError(error.c_str());
+    if (editors.openEditor(0) < 0.0) return state.SkipWithError("the hello never reached the first page");
+    editors.run(2000);
+    double total = 0.0;
+    for (auto _ : state) {
+        const double ms = editors.openEditor(1);
+        if (ms < 0.0) return state.SkipWithError("the hello never reached the page");
+        state.SetIterationTime(ms / 1000.0);
+        total += ms;
+        state.PauseTiming();
+        if (!editors.closeOne(1)) return state.SkipWithError("the editor did not close");
+        editors.run(500);
+        state.ResumeTiming();
+    }
+    state.counters["ms"] = total / static_cast<double>(state.iterations());
+}
+BENCHMARK(editorAttachToHelloNext)
+    ->Name("editor/attach_to_hello_next")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 #endif

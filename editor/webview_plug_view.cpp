@@ -36,6 +36,8 @@ bool isOurPlatformType(FIDString type) {
 WebViewPlugView::WebViewPlugView(VelmoController* controller, std::string uiRoot)
     : CPluginView(&INITIAL_RECT), controller_(controller), uiRoot_(std::move(uiRoot)) {
     if (controller_ != nullptr) controller_->addRef();
+    // Hosts attach right after creating the view: the web engine starts meanwhile.
+    if (controller_ != nullptr) prepareEmbeddedWebView(uiRoot_);
 }
 
 WebViewPlugView::~WebViewPlugView() {
@@ -87,7 +89,6 @@ tresult PLUGIN_API WebViewPlugView::onSize(ViewRect* newSize) {
 void WebViewPlugView::cadenceTick(void* context) {
     auto* view = static_cast<WebViewPlugView*>(context);
     view->controller_->tickCadence();
-    if (view->webView_ != nullptr) view->webView_->tick();
 }
 
 // Lets go of everything of the frame's run loop: the host may destroy it once removed() returns.

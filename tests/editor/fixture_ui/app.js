@@ -27,4 +27,9 @@ slider.addEventListener('input', () => {
 });
 slider.addEventListener('change', () => host.postMessage({ type: 'velmo.endEdit', path: PATH }));
 
+// What the page sees of its own visibility, as the bundle's page does to idle while hidden.
+const reportVisibility = () => host.postMessage({ type: 'velmo.test.visibility', state: document.visibilityState });
+document.addEventListener('visibilitychange', reportVisibility);
+
 host.postMessage({ type: 'velmo.ready' });
+reportVisibility();
