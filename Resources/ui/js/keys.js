@@ -21,8 +21,13 @@ export class Keys {
     this.build();
     $('octave-down').addEventListener('click', () => this.shift(-12));
     $('octave-up').addEventListener('click', () => this.shift(12));
-    // A key's keyup may arrive anywhere once focus has moved on.
+    // A key's keyup may arrive anywhere once focus has moved on, and so may a pointer's lift
+    // where capture was refused.
     document.addEventListener('keyup', (event) => this.keyUp(event));
+    for (const type of ['pointerup', 'pointercancel']) {
+      document.addEventListener(type, (event) => this.releaseHolder('pointer ' + event.pointerId));
+    }
+    this.box.addEventListener('contextmenu', (event) => event.preventDefault()); // a long touch
     this.relabel();
   }
 
