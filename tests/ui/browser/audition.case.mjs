@@ -9,6 +9,7 @@ const peakOf = (d) => Math.max(...d.peaks.map((p) => (p === null ? Infinity : Ma
 const sounding = (d) => d.type === 'velmo.meters' && peakOf(d) > FLOOR;
 const silent = (d) => d.type === 'velmo.meters' && peakOf(d) <= FLOOR;
 const SILENCE_MS = 8000; // the release, then the tail of the bell under the floor
+const METERS = '{"type":"velmo.diag.subscribe","feeds":["meters"],"hz":30}\n'; // as the page asks
 
 // The first page message since index `from` for which test(m) holds.
 async function sentAfter(s, test, from, ms = 3000) {
@@ -99,24 +100,28 @@ test('keys sound the instrument: by press height, together, and silent when let 
     assert.deepEqual(s.sent.slice(sent).filter((m) => m.type.startsWith('velmo.audition')).map((m) => m.type + ' ' + m.note),
       ['velmo.auditionStrike 64', 'velmo.auditionStrike 67', 'velmo.auditionRelease 67', 'velmo.auditionRelease 64']);
 
-    // Hidden with a key held: every key is let go and the meters stop until shown again.
+    // Hidden with a key held: every key is let go and the page stops listening until shown
+    // again; the harness listens meanwhile, as the page would, and hears the bell fall silent.
     sent = s.sent.length;
     p = await onKey(page, 60, 0.9);
     await page.mouse.move(p.x, p.y);
     await page.mouse.down();
     await sentAfter(s, strikeOf(60), sent);
+    docs = s.docs.length;
+    await s.waitDocs(sounding, 1, docs);
     await setHidden(page, true);
     await sentAfter(s, isReleaseAll, sent);
     const dropped = await sentAfter(s, (m) => /^velmo\.diag\.(un)?subscribe$/.test(m.type), sent);
     assert.equal(dropped.type, 'velmo.diag.unsubscribe', 'nothing is wanted while hidden');
     assert.deepEqual(await pressed(page), []);
+    docs = s.docs.length;
+    s.bridge.stdin.write(METERS);
+    await s.waitDocs(silent, 1, docs, SILENCE_MS);
     await page.mouse.up();
     await setHidden(page, false);
     const renewed = await sentAfter(s, (m) => m.type === 'velmo.diag.subscribe', s.sent.indexOf(dropped) + 1);
     assert.deepEqual([renewed.feeds, renewed.hz], [['meters'], 30]);
     assert.equal(s.sent.slice(sent).filter(releaseOf(60)).length, 0, 'the lift after release-all says nothing');
-    docs = s.docs.length;
-    await s.waitDocs(silent, 1, docs, SILENCE_MS);
 
     // Closed with a key held: the page lets go as it goes; the plug-in falls silent.
     sent = s.sent.length;
@@ -131,7 +136,7 @@ test('keys sound the instrument: by press height, together, and silent when let 
     assert.deepEqual(s.problems, []);
     // No page listens now: ask the controller for the meters as the next page would.
     docs = s.docs.length;
-    s.bridge.stdin.write('{"type":"velmo.diag.subscribe","feeds":["meters"],"hz":30}\n');
+    s.bridge.stdin.write(METERS);
     await s.waitDocs(silent, 1, docs, SILENCE_MS);
   } finally {
     await s.close();
