@@ -167,6 +167,7 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
         publishLastLifecycle();
         return;
     }
+    if (audition_.handle(m)) return;
     if (type == "velmo.noteOn" || type == "velmo.noteOff") {
         std::fprintf(stderr, "velmo-plugin-shell: bridge %s note=%d\n", type.c_str(), noteForLog(m.note));
         return;

@@ -1,11 +1,13 @@
 // The controller's diagnostic cadence: the page's subscription, the processor polls of each
-// tick, and adopting the transport and host facts the processor sends back.
+// tick, and adopting the transport, output levels and host facts the processor sends back.
+#include <cmath>
 #include <cstring>
 
 #include "banks/bank_state_json.h"
 #include "controller/velmo_controller.h"
 #include "diagnostics/host_facts_json.h"
 #include "diagnostics/message_ids.h"
+#include "docs/number_text.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
 namespace velmo {
@@ -23,6 +25,7 @@ constexpr double DEFAULT_PUSH_INTERVAL_MS = 1000.0 / 30.0;
 void VelmoController::subscribeDiagnostics(std::uint32_t feeds, double hz) {
     feedMask_ = feeds;
     feedRateHz_ = hz > MAX_FEED_HZ ? MAX_FEED_HZ : hz;
+    silenceSentToPage_ = false;
     replayLifecycle();
     if (transportKnown_ && sink_ && (feedMask_ & DIAGNOSTIC_FEED_TRANSPORT) != 0) {
         std::string doc;
@@ -34,6 +37,25 @@ void VelmoController::subscribeDiagnostics(std::uint32_t feeds, double hz) {
     transportResetPending_ = true;
     transportKnown_ = false;
     pollTransport();
+}
+
+void VelmoController::adoptOutputLevels(const OutputLevels& levels) {
+    if (!sink_ || (feedMask_ & DIAGNOSTIC_FEED_METERS) == 0) return;
+    const bool silent = levels.peak[0] == 0.0f && levels.peak[1] == 0.0f;
+    if (silent && silenceSentToPage_) return;
+    silenceSentToPage_ = silent;
+    std::string doc = "{\"type\":\"velmo.meters\",\"peaks\":[";
+    for (int c = 0; c < 2; ++c) {
+        if (c > 0) doc += ',';
+        char text[kNumberTextCapacity];
+        // A float's own shortest text; a sample that was not finite reads as null.
+        if (std::isfinite(levels.peak[c]))
+            doc.append(text, formatShortestFloat(text, levels.peak[c]));
+        else
+            doc += "null";
+    }
+    doc += "]}";
+    sendToUi(doc);
 }
 
 void VelmoController::unsubscribeDiagnostics() {

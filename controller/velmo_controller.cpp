@@ -505,6 +505,14 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
         }
         return kResultOk;
     }
+    if (std::strcmp(messageId, kMessageMeters) == 0) {
+        if (payload() && size == sizeof(OutputLevels)) {
+            OutputLevels levels;
+            std::memcpy(&levels, data, sizeof levels);
+            adoptOutputLevels(levels);
+        }
+        return kResultOk;
+    }
     if (std::strcmp(messageId, kMessageSignal) == 0) {
         payload();
         return kResultOk;
@@ -570,7 +578,8 @@ IPlugView* PLUGIN_API VelmoController::createView(FIDString name) {
 }
 
 void VelmoController::setBridgeSink(BridgeSink sink) {
-    sink_ = nullptr;  // the old channel goes before the new one arrives
+    audition_.pageGone();  // a page that goes, or is replaced, holds no key any more
+    sink_ = nullptr;       // the old channel goes before the new one arrives
     sink_ = std::move(sink);
     forgetValuesSentToPage();
 }
@@ -602,6 +611,7 @@ void VelmoController::sendParamChanged(uint32 id, double normalized) {
 void VelmoController::onEditorOpened() { emitLifecycle(DiagnosticLifecycleKind::EditorOpened, -1); }
 
 void VelmoController::onEditorClosed() {
+    audition_.pageGone();
     emitLifecycle(DiagnosticLifecycleKind::EditorClosed, -1);
     unsubscribeDiagnostics();
     helloSent_ = false;

@@ -13,10 +13,13 @@
 #include "banks/bank_control.h"
 #include "banks/hosted_bank_fetch_job.h"
 #include "ccmap/cc_map.h"
+#include "controller/audition_relay.h"
 #include "controller/bank_bridge.h"
 #include "controller/bridge_host.h"
 #include "controller/param_hand_over.h"
 #include "diagnostics/host_facts.h"
+#include "diagnostics/message_ids.h"
+#include "diagnostics/output_levels.h"
 #include "diagnostics/transport_fact.h"
 #include "diagnostics/lifecycle_log.h"
 #include "diagnostics/preset_state_facts.h"
@@ -32,6 +35,7 @@ inline constexpr Steinberg::Vst::ProgramListID FACTORY_PROGRAM_LIST_ID = 0x3F010
 
 // Feed bits of the page's diagnostic subscription that the controller acts on.
 inline constexpr std::uint32_t DIAGNOSTIC_FEED_TRANSPORT = 2;
+inline constexpr std::uint32_t DIAGNOSTIC_FEED_METERS = 16;
 inline constexpr std::uint32_t DIAGNOSTIC_FEED_LIFECYCLE = 64;
 
 class VelmoController : public Steinberg::Vst::EditControllerEx1,
@@ -155,6 +159,9 @@ public:
     void drainProcessorFeeds();
     void adoptTransportFact(const TransportFact& fact);
     void adoptHostFacts(const HostFacts& facts);
+    // The processor's output peaks, as "velmo.meters" to a page subscribed to "meters";
+    // silence is sent once, then nothing until there is sound again.
+    void adoptOutputLevels(const OutputLevels& levels);
 
     const HostFacts& hostFacts() const { return hostFacts_; }
     const std::string& runtimeHealthReport() const { return runtimeHealth_; }
@@ -226,6 +233,10 @@ private:
     bool transportResetPending_ = false;
     double lastTransportPushMs_ = -1.0;
     std::int32_t hostChangeSeq_ = 0;
+    bool silenceSentToPage_ = false;
+    AuditionRelay audition_{[this](const AuditionNote& note) {
+        sendToProcessor(kMessageAudition, std::string(reinterpret_cast<const char*>(&note), sizeof note));
+    }};
     void* cadenceClock_ = nullptr;
     bool cadenceOnLentLoop_ = false;
     std::unique_ptr<HostedBankFetchJob> fetchJob_;

@@ -1,19 +1,10 @@
 #include "diagnostics/lifecycle_log.h"
 
-#include <chrono>
+#include "platform/monotonic_clock.h"
 
 namespace velmo {
-namespace {
 
-std::uint64_t monotonicNs() {
-    const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();
-    return ns > 0 ? static_cast<std::uint64_t>(ns) : 0;
-}
-
-}  // namespace
-
-DiagnosticLifecycleLog::DiagnosticLifecycleLog() : startNs_(monotonicNs()) {}
+DiagnosticLifecycleLog::DiagnosticLifecycleLog() : startNs_(monotonicNanos()) {}
 
 DiagnosticLifecycleEvent& DiagnosticLifecycleLog::record(DiagnosticLifecycleKind kind,
                                                          std::int64_t atFrame) {
@@ -38,7 +29,7 @@ const DiagnosticLifecycleEvent& DiagnosticLifecycleLog::at(std::uint32_t index) 
 }
 
 double DiagnosticLifecycleLog::nowMs() const {
-    const std::uint64_t now = monotonicNs();
+    const std::uint64_t now = monotonicNanos();
     if (now <= startNs_) return 0.0;
     return static_cast<double>(now - startNs_) / 1e6;
 }

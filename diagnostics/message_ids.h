@@ -14,6 +14,7 @@ inline constexpr const char* kMessageTransport = "velmo.diag.transport";
 inline constexpr const char* kMessageLifecycle = "velmo.diag.lifecycle";
 inline constexpr const char* kMessageSignal = "velmo.diag.signal";
 inline constexpr const char* kMessageRuntimeBankResult = "velmo.runtimeBankResult";
+inline constexpr const char* kMessageMeters = "velmo.diag.meters";  // an OutputLevels record
 
 // Controller -> processor.
 inline constexpr const char* kMessageTransportPoll = "velmo.diag.transportPoll";
@@ -24,5 +25,6 @@ inline constexpr const char* kMessagePadOverrides = "velmo.padOverrides";
 inline constexpr const char* kMessageStageResourceSlot = "velmo.stageResourceSlot";
 inline constexpr const char* kMessageCcMap = "velmo.ccMap";
 inline constexpr const char* kMessageLoadRuntimeBank = "velmo.loadRuntimeBank";
+inline constexpr const char* kMessageAudition = "velmo.audition";  // an AuditionNote record
 
 }  // namespace velmo

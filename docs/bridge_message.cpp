@@ -46,6 +46,7 @@ bool readMember(Reader& reader, BridgeMessage& m, std::string_view key) {
     if (double* field = numberField(m, key)) {
         if (!parseNumber(reader, field)) return false;
         if (field == &m.value) m.hasValue = true;
+        if (field == &m.note) m.hasNote = true;
         return true;
     }
     const char c = reader.peek();

@@ -35,6 +35,7 @@ struct BridgeMessage {
     double value = 0;
     bool hasValue = false;
     double note = 0;
+    bool hasNote = false;
     double velocity = 0;
     StateChunk state;
     bool hasState = false;

@@ -75,6 +75,11 @@ tresult PLUGIN_API VelmoProcessor::setupProcessing(ProcessSetup& setup) {
 }
 
 tresult PLUGIN_API VelmoProcessor::setActive(TBool state) {
+    if (!state) {
+        // Keys held on the page end here; what they queued is not played at the next start.
+        audition.setProcessing(false);
+        audition.releaseAll();
+    }
     if (state && !engine.setup(processSetup.sampleRate, processSetup.maxSamplesPerBlock)) {
         sendRuntimeDiagnostics(true);
         return kResultFalse;
@@ -82,6 +87,9 @@ tresult PLUGIN_API VelmoProcessor::setActive(TBool state) {
     const tresult result = AudioEffect::setActive(state);
     if (result != kResultOk) {
         return result;
+    }
+    if (state) {
+        audition.setProcessing(true);
     }
     refreshHostFacts();
     return kResultOk;

@@ -11,6 +11,9 @@
 #include "diagnostics/host_facts.h"
 #include "engine/kernel_engine.h"
 #include "processor/audio_effect.h"
+#include "processor/audition_inbox.h"
+#include "processor/output_peaks.h"
+#include "processor/transport_capture.h"
 
 namespace velmo {
 
@@ -52,6 +55,7 @@ public:
     bool storedHasCcMap() const { return hasCcMap; }
     const std::string& storedPresetText() const { return presetText; }
     const std::string& runtimeBankSource() const { return bankSource; }
+    const AuditionInbox& auditionInbox() const { return audition; }
 
     OBJ_METHODS(VelmoProcessor, AudioEffect)
     REFCOUNT_METHODS(AudioEffect)
@@ -66,6 +70,10 @@ private:
     Steinberg::tresult applyPadOverridesMessage(Steinberg::Vst::IMessage* message);
     Steinberg::tresult applyCcMapMessage(Steinberg::Vst::IMessage* message);
     Steinberg::tresult loadRuntimeBankMessage(Steinberg::Vst::IMessage* message);
+    Steinberg::tresult takeAuditionMessage(Steinberg::Vst::IMessage* message);
+    // The poll's answer: the newest transport snapshot and the output peaks, each when there
+    // is one since the last poll (or the transport again after a reset).
+    void answerPoll(Steinberg::Vst::IMessage* poll);
     // The bank a restored state names, loaded from its folder or the hosted cache.
     bool loadRestoredBank(const BankStateRef& ref);
 
@@ -79,6 +87,11 @@ private:
     std::string bankLocator;
     std::string bankHash;
     std::string bankInstrument;
+    // Shared with the audio thread, lock-free.
+    AuditionInbox audition;
+    OutputPeaks peaks;
+    TransportCapture transport;
+    std::uint64_t framesRendered = 0;  // the audio thread's own
 };
 
 }  // namespace velmo

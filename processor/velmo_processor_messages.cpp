@@ -1,5 +1,6 @@
 // VelmoProcessor's messages with the controller: the health document and host facts it
-// sends, and the diagnostic, CC map and pad override messages it receives.
+// sends, the poll it answers with transport and output peaks, and the audition, CC map and
+// pad override messages it receives.
 #include "processor/velmo_processor.h"
 
 #include <cstring>
@@ -8,7 +9,9 @@
 #include "banks/staged_bank.h"
 #include "ccmap/cc_map_json.h"
 #include "docs/pad_overrides.h"
+#include "diagnostics/output_levels.h"
 #include "engine/runtime_health.h"
+#include "platform/monotonic_clock.h"
 #include "processor/processor_messages.h"
 
 namespace velmo {
@@ -64,9 +67,15 @@ tresult PLUGIN_API VelmoProcessor::notify(IMessage* message) {
     if (id == nullptr) {
         return AudioEffect::notify(message);
     }
-    if (idIs(id, kMessageTransportPoll) || idIs(id, kMessageFeedDrain) ||
-        idIs(id, kMessageResetCounters)) {
-        return kResultOk;  // this processor keeps no transport data or counters
+    if (idIs(id, kMessageTransportPoll)) {
+        answerPoll(message);
+        return kResultOk;
+    }
+    if (idIs(id, kMessageFeedDrain) || idIs(id, kMessageResetCounters)) {
+        return kResultOk;  // this processor keeps no feeds or counters of its own
+    }
+    if (idIs(id, kMessageAudition)) {
+        return takeAuditionMessage(message);
     }
     if (idIs(id, kMessagePresetLoaded)) {
         const char* bytes = nullptr;
@@ -91,6 +100,37 @@ tresult PLUGIN_API VelmoProcessor::notify(IMessage* message) {
         return kResultFalse;  // no resource slot can be staged in this instrument
     }
     return AudioEffect::notify(message);
+}
+
+void VelmoProcessor::answerPoll(IMessage* poll) {
+    int64 reset = 0;
+    IAttributeList* attributes = poll->getAttributes();
+    if (attributes != nullptr && attributes->getInt("reset", reset) != kResultOk) {
+        reset = 0;
+    }
+    TransportFact fact;
+    if (transport.take(fact, reset == 1)) {
+        sendJson(kMessageTransport, &fact, sizeof fact);
+    }
+    OutputLevels levels;
+    if (peaks.take(levels.peak)) {
+        levels.auditionDropped = audition.dropped();
+        levels.auditionWaitMicros = audition.lastWaitMicros();
+        sendJson(kMessageMeters, &levels, sizeof levels);
+    }
+}
+
+// One AuditionNote record; anything else is ignored. A note the inbox cannot take is counted
+// there, not refused to the controller.
+tresult VelmoProcessor::takeAuditionMessage(IMessage* message) {
+    const char* bytes = nullptr;
+    uint32 size = 0;
+    if (payloadOf(message, bytes, size) && size == sizeof(AuditionNote)) {
+        AuditionNote note;
+        std::memcpy(&note, bytes, sizeof note);
+        audition.post(note, monotonicNanos());
+    }
+    return kResultOk;
 }
 
 tresult VelmoProcessor::applyPadOverridesMessage(IMessage* message) {

@@ -1,12 +1,13 @@
-// VelmoProcessor::process: the audio thread. Queues the block's parameter changes and notes
-// into the engine, lets it render, and reports silence and failure. Allocates nothing and
-// takes no lock.
+// VelmoProcessor::process: the audio thread. Queues the block's parameter changes, notes and
+// the page's keys into the engine, lets it render, keeps the transport and output peaks for
+// the controller's poll, and reports silence and failure. Allocates nothing and takes no lock.
 #include "processor/velmo_processor.h"
 
 #include <algorithm>
 
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
+#include "platform/monotonic_clock.h"
 
 namespace velmo {
 
@@ -91,8 +92,13 @@ tresult PLUGIN_API VelmoProcessor::process(ProcessData& data) {
         inputChannels = data.inputs[0].numChannels;
     }
 
+    // The page's keys enter at frame 0 of the block that renders next.
+    audition.drainInto(engine, monotonicNanos());
+    transport.capture(data.processContext, framesRendered);
     engine.processBlock(inputs, inputChannels, out.channelBuffers32, out.numChannels,
                         data.numSamples);
+    framesRendered += static_cast<uint64>(data.numSamples);
+    peaks.capture(out.channelBuffers32, out.numChannels, data.numSamples, engine.blockSilent());
 
     // The engine already knows when the whole block is zero; only a sounding block needs a
     // per-channel look.

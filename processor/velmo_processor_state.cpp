@@ -53,6 +53,7 @@ tresult PLUGIN_API VelmoProcessor::setState(IBStream* state) {
     if (!readStreamText(*state, text) || !parseStateJson(text.data(), text.size(), chunk)) {
         return kResultFalse;
     }
+    audition.releaseAll();  // a restored sound starts with no key of the page held
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         if (chunk.paramPresent[id]) {
             engine.setParamValue(id, chunk.params[id]);

@@ -45,6 +45,7 @@ private:
 const char* const kIds[] = {
     velmo::kMessageRuntimeDiagnostics, velmo::kMessageHostFacts,  velmo::kMessageTransport,
     velmo::kMessageLifecycle,          velmo::kMessageSignal,     velmo::kMessageTransportPoll,
+    velmo::kMessageAudition,           velmo::kMessageMeters,
     velmo::kMessageFeedDrain,          velmo::kMessagePresetLoaded, velmo::kMessageResetCounters,
     velmo::kMessagePadOverrides,       velmo::kMessageStageResourceSlot, velmo::kMessageCcMap,
     velmo::kMessageLoadRuntimeBank,    velmo::kMessageRuntimeBankResult,

@@ -1,8 +1,10 @@
-// The audio thread: a long randomised run of process calls neither allocates nor locks.
+// The audio thread: a long randomised run of process calls, with the host's transport, the
+// page's keys and the controller's polls in between, neither allocates nor locks.
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "diagnostics/audition_note.h"
 #include "processor_harness.h"
 #include "realtime_guard.h"
 
@@ -21,6 +23,10 @@ TEST(ProcessorRealtime, RandomBlocksAutomationAndNotesNeverAllocateOrLock) {
     ProcessorHarness h;
     ASSERT_TRUE(h.start(48000, kMaxFrames));
     ProcessBlock block({2}, kMaxFrames);
+    block.useContext(true);
+    block.context().state = ProcessContext::kPlaying | ProcessContext::kTempoValid |
+                            ProcessContext::kTimeSigValid | ProcessContext::kProjectTimeMusicValid;
+    block.context().tempo = 120;
     std::mt19937 rng(20261208);
     std::uniform_int_distribution<int> frames(1, kMaxFrames);
     std::uniform_int_distribution<int> count(0, 6);
@@ -46,6 +52,17 @@ TEST(ProcessorRealtime, RandomBlocksAutomationAndNotesNeverAllocateOrLock) {
                 block.events().add(velmo::host::makeNoteOff(offset(rng), p));
             }
         }
+        // The page's keys and the controller's poll arrive between blocks, on the main thread.
+        if (count(rng) < 3) {
+            velmo::AuditionNote key;
+            key.kind = static_cast<uint8_t>(1 + count(rng) % 3);
+            key.note = static_cast<uint8_t>(pitch(rng));
+            key.velocity = 0.7f;
+            h.processor->notify(velmo::host::makeMessage(
+                "velmo.audition", std::string(reinterpret_cast<const char*>(&key), sizeof key)));
+        }
+        if (b % 10 == 0) h.processor->notify(velmo::host::makeMessage("velmo.diag.transportPoll"));
+        block.context().projectTimeSamples += n;
         velmo::test::RealtimeGuard guard;
         if (h.processor->process(data) != kResultOk) ++failures;
         allocations += guard.allocations();
@@ -54,4 +71,6 @@ TEST(ProcessorRealtime, RandomBlocksAutomationAndNotesNeverAllocateOrLock) {
     EXPECT_EQ(allocations, 0u);
     EXPECT_EQ(locks, 0u);
     EXPECT_EQ(failures, 0);
+    EXPECT_FALSE(h.sent("velmo.diag.transport").empty());
+    EXPECT_FALSE(h.sent("velmo.diag.meters").empty());
 }

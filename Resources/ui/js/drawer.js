@@ -1,7 +1,8 @@
 // The diagnostics drawer: health, host facts, transport and the lifecycle list. While open
-// it subscribes to the lifecycle and transport feeds; closing unsubscribes.
+// it wants the lifecycle and transport feeds; closing gives them up.
 import { $, clear, el, fillFacts } from './dom.js';
 import { healthOf } from './health.js';
+import { transportFacts } from './transport.js';
 
 const FEED_HZ = 10;
 const MAX_EVENTS = 300;
@@ -14,8 +15,8 @@ function detailText(detail) {
 function bool(v) { return v === undefined ? undefined : (v ? 'yes' : 'no'); }
 
 export class Drawer {
-  constructor(post) {
-    this.post = post;
+  constructor(feeds) {
+    this.feeds = feeds;
     this.drawer = $('drawer');
     this.toggle = $('drawer-toggle');
     this.host = {};
@@ -32,7 +33,8 @@ export class Drawer {
     this.drawer.hidden = false;
     document.body.classList.add('drawer-open');
     this.toggle.setAttribute('aria-expanded', 'true');
-    this.subscribe();
+    this.clearLog();
+    this.feeds.want('drawer', ['lifecycle', 'transport'], FEED_HZ);
     $('drawer-close').focus();
   }
 
@@ -41,25 +43,24 @@ export class Drawer {
     this.drawer.hidden = true;
     document.body.classList.remove('drawer-open');
     this.toggle.setAttribute('aria-expanded', 'false');
-    this.post({ type: 'velmo.diag.unsubscribe' });
+    this.feeds.drop('drawer');
     this.toggle.focus();
   }
 
-  // A new hello: the plug-in forgot the subscription when the page went away; renew it.
+  // A new hello: the subscription is renewed, and its lifecycle replay starts the list afresh.
   hello(doc) {
     this.identity(doc.identity, doc.plugin);
     this.host = doc.host && typeof doc.host === 'object' ? { ...doc.host } : {};
     this.showHost();
     if (!$('transport').dataset.terms) fillFacts($('transport'), [['Transport', 'none reported by the host yet']]);
     this.health(doc.runtimeHealth);
-    if (this.isOpen()) this.subscribe();
+    if (this.isOpen()) this.clearLog();
   }
 
-  // The lifecycle list starts afresh with each subscription.
-  subscribe() {
+  // Each subscription replays the log; events already listed are skipped by their seq.
+  clearLog() {
     clear($('lifecycle'));
     this.lastSeq = 0;
-    this.post({ type: 'velmo.diag.subscribe', feeds: ['lifecycle', 'transport'], hz: FEED_HZ });
   }
 
   health(report) {
@@ -99,15 +100,7 @@ export class Drawer {
   }
 
   transport(doc) {
-    const f = doc.frame || {};
-    const s = f.state || {};
-    const sig = s.timeSignature || {};
-    fillFacts($('transport'), [
-      ['Playing', s.playing ? 'playing' : 'stopped'],
-      ['Tempo', s.tempo === null || s.tempo === undefined ? '—' : `${s.tempo} BPM`],
-      ['Time signature', `${sig.numerator ?? '—'}/${sig.denominator ?? '—'}`],
-      ['Position', typeof s.ppqPosition === 'number' ? `${s.ppqPosition.toFixed(2)} quarters` : '—'],
-    ]);
+    fillFacts($('transport'), transportFacts((doc.frame || {}).state));
   }
 
   lifecycle(doc) {

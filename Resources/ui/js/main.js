@@ -9,8 +9,13 @@ import { Picture } from './picture.js';
 import { CcMapTable } from './ccmap.js';
 import { StatePanel } from './state.js';
 import { Drawer } from './drawer.js';
+import { Feeds } from './feeds.js';
+import { Keys } from './keys.js';
+import { Meter } from './meter.js';
 import { PARAMS, toPlain } from './params.js';
 import { installBankPanel } from './bank-panel.js';
+
+const METERS_HZ = 30;
 
 function start(host) {
   const router = new Router(host);
@@ -25,7 +30,17 @@ function start(host) {
   });
   const ccmap = new CcMapTable(post);
   const state = new StatePanel(post);
-  const drawer = new Drawer(post);
+  const feeds = new Feeds(post);
+  const drawer = new Drawer(feeds);
+  const keys = new Keys(post);
+  const meter = new Meter();
+  // The meter listens while anyone can see it.
+  const followVisibility = () => {
+    if (document.hidden) feeds.drop('meter');
+    else feeds.want('meter', ['meters'], METERS_HZ);
+    meter.setVisible(!document.hidden);
+  };
+  followVisibility();
 
   router.on('velmo.hello', (doc) => {
     const plugin = doc.plugin || {};
@@ -39,6 +54,7 @@ function start(host) {
     picture.update(plainValues());
     ccmap.show(doc.ccMap);
     drawer.hello(doc);
+    feeds.renew();
     document.body.dataset.ready = 'true';
   });
   router.on('velmo.paramChanged', (doc) => controls.setFromPlugin(doc.path, doc.normalized));
@@ -49,13 +65,24 @@ function start(host) {
   router.on('velmo.lifecycle', (doc) => drawer.lifecycle(doc));
   router.on('velmo.transport', (doc) => drawer.transport(doc));
   router.on('velmo.hostChanged', (doc) => drawer.hostChanged(doc));
+  router.on('velmo.meters', (doc) => meter.take(doc.peaks));
   installBankPanel(router, $('bank-panel'));
 
-  // A drag never outlives the pointer or the focus: every begin gets its end.
-  window.addEventListener('blur', () => controls.cancelDrags());
+  // A drag never outlives the pointer or the focus: every begin gets its end. Nor does a
+  // held note: a page nobody sees or types into lets every key go.
+  window.addEventListener('blur', () => {
+    controls.cancelDrags();
+    if (keys.anyHeld()) keys.releaseAll();
+  });
   document.documentElement.addEventListener('mouseleave', () => controls.cancelDrags());
-  document.addEventListener('visibilitychange', () => { if (document.hidden) controls.cancelDrags(); });
-  window.addEventListener('pagehide', () => { controls.cancelDrags(); gestures.abortAll(); });
+  document.addEventListener('visibilitychange', () => {
+    if (document.hidden) {
+      controls.cancelDrags();
+      keys.releaseAll();
+    }
+    followVisibility();
+  });
+  window.addEventListener('pagehide', () => { controls.cancelDrags(); gestures.abortAll(); keys.releaseAll(); });
 
   fetch('families.json')
     .then((r) => (r.ok ? r.json() : null))

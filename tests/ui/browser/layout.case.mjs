@@ -1,12 +1,13 @@
-// The page at the editor's smallest and largest sizes: nothing overlaps, nothing is out of
-// reach (by pointer or keyboard), screenshots kept as artifacts.
+// The page at the editor's smallest, default and largest sizes: nothing overlaps, nothing is
+// out of reach (by pointer or keyboard), the instrument fits the default size's first screen,
+// a large window is used; screenshots kept as artifacts.
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import path from 'node:path';
 import { artifactsDir, openPage } from './harness.mjs';
 
 
-const INTERACTIVE = 'button, select, input, textarea, [role="slider"]';
+const INTERACTIVE = 'button, select, input, textarea, [role="slider"], [role="button"]';
 
 // Every interactive element, scrolled into view, is the element found at its own centre
 // (nothing covers it) and lies inside the window; no two of them overlap.
@@ -50,6 +51,39 @@ async function layoutProblems(page, scope) {
   }, { selector: INTERACTIVE, scope });
 }
 
+// What a musician needs at once, outside the window without scrolling: the family choice, the
+// nine sliders, the partials picture, every audition key.
+async function belowTheFold(page) {
+  return page.evaluate(() => {
+    window.scrollTo(0, 0);
+    const wanted = ['#family', '[role="slider"]', '#picture svg', '.key:not(.off)', '#octave-up'];
+    return wanted.flatMap((sel) => [...document.querySelectorAll(sel)].flatMap((e) => {
+      const r = e.getBoundingClientRect();
+      return r.width > 0 && r.top >= 0 && r.left >= 0 && r.bottom <= window.innerHeight &&
+        r.right <= window.innerWidth ? [] : [`${sel} ${e.id || e.getAttribute('aria-label') || ''}`.trim()];
+    }));
+  });
+}
+
+// The share of the first screen under the header that panels fill (sampled every 10px).
+async function panelShare(page) {
+  return page.evaluate(() => {
+    window.scrollTo(0, 0);
+    const panels = [...document.querySelectorAll('.panel')].map((p) => p.getBoundingClientRect())
+      .filter((r) => r.width > 0);
+    const top = document.querySelector('header').getBoundingClientRect().bottom;
+    let inside = 0;
+    let all = 0;
+    for (let y = top + 5; y < window.innerHeight; y += 10) {
+      for (let x = 5; x < window.innerWidth; x += 10) {
+        all += 1;
+        if (panels.some((r) => x >= r.left && x <= r.right && y >= r.top && y <= r.bottom)) inside += 1;
+      }
+    }
+    return inside / all;
+  });
+}
+
 // Each readout shows its whole text inside its row, unit included.
 async function cutReadouts(page) {
   return page.evaluate(() => [...document.querySelectorAll('.param')].flatMap((row) => {
@@ -61,7 +95,7 @@ async function cutReadouts(page) {
   }));
 }
 
-test('layout at 1400x1100 and 480x360, by pointer and keyboard', async () => {
+test('layout at 1400x1100, 760x620 and 480x360, by pointer and keyboard', async () => {
   const s = await openPage({ width: 1400, height: 1100 });
   const { page } = s;
   try {
@@ -76,13 +110,22 @@ test('layout at 1400x1100 and 480x360, by pointer and keyboard', async () => {
     await s.waitDocs((d) => d.type === 'velmo.paramChanged', 3, from);
     const readouts = await page.$$eval('.param output', (all) => all.map((o) => o.textContent));
     assert.deepEqual(readouts, ['0.15', '0.62', '0.12', '2.50 x', '1.00', '2.00 x', '0.50', '3.08 s', '0.78']);
-    for (const [width, height] of [[1400, 1100], [480, 360]]) {
+    for (const [width, height] of [[1400, 1100], [760, 620], [480, 360]]) {
       await page.setViewportSize({ width, height });
       await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => r())));
       await page.screenshot({ path: path.join(artifactsDir(), `page-${width}x${height}.png`), fullPage: true });
+      await page.screenshot({ path: path.join(artifactsDir(), `screen-${width}x${height}.png`) });
       assert.deepEqual(await layoutProblems(page, 'body'), [], `page at ${width}x${height}`);
       assert.deepEqual(await cutReadouts(page), [], `readouts at ${width}x${height}`);
+      if (width === 760) assert.deepEqual(await belowTheFold(page), [], 'the instrument in the first screen');
+      if (width === 1400) {
+        const share = await panelShare(page);
+        console.log(`panels fill ${(100 * share).toFixed(0)} % of the first screen at ${width}x${height}`);
+        assert.ok(share > 0.8, `a large window left mostly empty: panels fill ${share}`);
+      }
     }
+    // The smallest window scrolls to the rest.
+    assert.ok(await page.evaluate(() => document.documentElement.scrollHeight > window.innerHeight));
 
     // The keyboard reaches every slider, the family choice and the other panels' controls.
     await page.evaluate(() => document.activeElement && document.activeElement.blur());

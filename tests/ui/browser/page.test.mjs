@@ -5,5 +5,6 @@ import './edit.case.mjs';
 import './documents.case.mjs';
 import './drawer.case.mjs';
 import './layout.case.mjs';
+import './audition.case.mjs';
 
 after(shutdown);
