@@ -581,6 +581,7 @@ void VelmoController::setBridgeSink(BridgeSink sink) {
     audition_.pageGone();  // a page that goes, or is replaced, holds no key any more
     sink_ = nullptr;       // the old channel goes before the new one arrives
     sink_ = std::move(sink);
+    hiddenPage_.reset();
     forgetValuesSentToPage();
 }
 
@@ -589,7 +590,7 @@ void VelmoController::forgetValuesSentToPage() {
 }
 
 void VelmoController::sendToUi(const std::string& document) {
-    if (sink_) sink_(document);
+    if (sink_ && hiddenPage_.admits(document)) sink_(document);
 }
 
 void VelmoController::sendParamChanged(uint32 id, double normalized) {

@@ -16,6 +16,7 @@
 #include "controller/audition_relay.h"
 #include "controller/bank_bridge.h"
 #include "controller/bridge_host.h"
+#include "controller/hidden_page.h"
 #include "controller/param_hand_over.h"
 #include "diagnostics/host_facts.h"
 #include "diagnostics/message_ids.h"
@@ -96,6 +97,7 @@ public:
     void onEditorOpened() override;
     void onEditorClosed() override;
     void onEditorError(const char* reason) override;
+    void onEditorShown(bool shown) override;  // hidden_page.cpp
 
     // Page documents (dropped while no page sink is installed).
     void sendToUi(const std::string& document);
@@ -211,6 +213,7 @@ private:
     BankBridge bankBridge_{*this};
     BankControl bankControl_{bankBridge_};
     BridgeSink sink_;
+    HiddenPage hiddenPage_;
     std::int32_t echoGuardId_ = -1;
     double echoGuardValue_ = -1.0;
     CcMap ccMap_{};

@@ -17,7 +17,7 @@ std::uint32_t readU32(const char* p) {
     return v;
 }
 
-bool knownType(std::uint8_t t) { return t >= 1 && t <= 6; }
+bool knownType(std::uint8_t t) { return t >= 1 && t <= 7; }
 
 }  // namespace
 

@@ -17,6 +17,7 @@ enum class FrameType : std::uint8_t {
     Close = 4,        // plug-in -> helper: take the view's window down
     Failure = 5,      // helper -> plug-in: why the view (or, for view 0, the helper) stopped (text)
     Open = 6,         // plug-in -> helper: show a view in a window (see openPayload)
+    Shown = 7,        // helper -> plug-in: the view's host window became viewable ("1") or not ("0")
 };
 
 inline constexpr std::uint32_t kHelperView = 0;

@@ -66,6 +66,10 @@ private:
     void receive() {
         for (ChannelEvent& event : channel_->take()) {
             if (event.kind == ChannelEvent::Kind::Lost) return lose(event.text);
+            if (event.kind == ChannelEvent::Kind::Shown) {
+                host_.onEditorShown(event.text == "1");
+                continue;
+            }
             host_.handleBridgeMessage(event.text.data(), event.text.size());
             if (!open_) return;  // the page's message closed the editor
         }

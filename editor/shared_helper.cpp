@@ -214,6 +214,8 @@ private:
             if (found == channels_.end()) continue;  // a view closed meanwhile
             if (type == FrameType::PageMessage) {
                 found->second->push(ChannelEvent::Kind::PageMessage, std::move(payload));
+            } else if (type == FrameType::Shown) {
+                found->second->push(ChannelEvent::Kind::Shown, std::move(payload));
             } else if (type == FrameType::Failure) {
                 // That view alone is gone; the helper serves the others.
                 found->second->push(ChannelEvent::Kind::Lost, std::move(payload));

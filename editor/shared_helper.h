@@ -18,8 +18,8 @@ class HelperLink;
 struct ChannelInbox;
 
 struct ChannelEvent {
-    enum class Kind { PageMessage, Lost } kind;
-    std::string text;  // the page's message, or why the view was lost
+    enum class Kind { PageMessage, Shown, Lost } kind;
+    std::string text;  // the page's message, "1"/"0" for shown/hidden, or why the view was lost
 };
 
 class HelperChannel {

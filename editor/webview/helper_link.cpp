@@ -1,6 +1,7 @@
 #include "editor/webview/helper_link.h"
 
 #include <sys/socket.h>
+#include <time.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -20,6 +21,14 @@ bool sendFrame(FrameType type, std::uint32_t view, std::string_view payload) {
         written += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+void tracePhase(std::string_view phase, std::uint32_t view) {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    char ms[32];
+    std::snprintf(ms, sizeof ms, " %.3f", static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6);
+    trace("phase", std::string(phase) + ms, view);
 }
 
 void trace(const char* what, std::string_view text, std::uint32_t view) {

@@ -16,5 +16,8 @@ inline constexpr int kLinkFd = 3;
 bool sendFrame(FrameType type, std::uint32_t view, std::string_view payload);
 
 void trace(const char* what, std::string_view text, std::uint32_t view);
+// A "phase" trace line: the step's name and the CLOCK_MONOTONIC time in milliseconds, so that
+// the plug-in side can tell where the time of an editor's start goes.
+void tracePhase(std::string_view phase, std::uint32_t view);
 
 }  // namespace velmo::webview

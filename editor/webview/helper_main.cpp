@@ -93,12 +93,14 @@ int main(int argc, char** argv) {
     ::setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
     ::setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
 
+    tracePhase("started", kHelperView);
     gdk_set_allowed_backends("x11");
     if (!gtk_init_check(nullptr, nullptr)) {
         std::fputs("velmo-plugin-shell: zuriz-webview: no X display\n", stderr);
         sendFrame(FrameType::Failure, kHelperView, "webview display unavailable");
         return 1;
     }
+    tracePhase("gtk", kHelperView);
     g_unix_fd_add(kLinkFd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), &linkReadable, nullptr);
     if (!prepare.empty()) preparePage(prepare);
 

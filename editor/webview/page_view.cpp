@@ -66,6 +66,7 @@ void serveRequest(WebKitURISchemeRequest* request, gpointer) {
         g_error_free(error);
         return;
     }
+    tracePhase(std::string("served ") + (rawPath != nullptr ? rawPath : ""), page->id);
     const char* mime = mimeTypeForPath(file);
     GInputStream* stream = g_memory_input_stream_new_from_data(contents, static_cast<gssize>(length), g_free);
     WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, static_cast<gint64>(length));
@@ -103,6 +104,7 @@ void evaluateNow(Page& page, const std::string& script) {
     std::string_view shown(script);
     if (shown.substr(0, kDeliveryPrefix.size()) == kDeliveryPrefix) shown.remove_prefix(kDeliveryPrefix.size());
     trace("delivered", shown.substr(0, 64), page.id);
+    if (shown.substr(0, 21) == "{\"type\":\"velmo.hello\"") tracePhase("hello", page.id);
     webkit_web_view_evaluate_javascript(page.view, script.data(), static_cast<gssize>(script.size()), nullptr,
                                         nullptr, nullptr, &evaluated, nullptr);
 }
@@ -124,6 +126,7 @@ void pageMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpoi
         forward(page, message);
     // The page posts its messages through JSON.stringify: no spaces inside.
     if (message.find("\"type\":\"velmo.ready\"") != std::string_view::npos && !page.ready) {
+        tracePhase("ready", page.id);
         page.ready = true;
         while (!page.waiting.empty()) {
             evaluateNow(page, page.waiting.front());
@@ -136,6 +139,8 @@ void pageMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpoi
 void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
     // A new document has no listeners until it says it is ready again.
     if (event == WEBKIT_LOAD_STARTED) static_cast<Page*>(data)->ready = false;
+    if (event == WEBKIT_LOAD_COMMITTED) tracePhase("committed", static_cast<Page*>(data)->id);
+    if (event == WEBKIT_LOAD_FINISHED) tracePhase("loaded", static_cast<Page*>(data)->id);
 }
 
 void destroyPage(std::unique_ptr<Page> page) {
@@ -201,6 +206,7 @@ std::unique_ptr<Page> newPage(const std::string& uiRoot) {
         return nullptr;
     }
     page->view = WEBKIT_WEB_VIEW(g_object_ref_sink(view));
+    tracePhase("webview", 0);
     g_signal_connect(view, "load-changed", G_CALLBACK(&loadChanged), page.get());
     g_signal_connect(view, "web-process-terminated", G_CALLBACK(&webProcessEnded), page.get());
     webkit_web_view_load_uri(page->view, pageUrl(uiRoot).c_str());
@@ -255,6 +261,7 @@ void followEmbedder(Page& page) {
     if (viewable == page.shown) return;
     page.shown = viewable;
     trace("visible", viewable ? "yes" : "no", page.id);
+    sendFrame(FrameType::Shown, page.id, viewable ? "1" : "0");
     if (viewable)
         showPlug(page);
     else
@@ -316,6 +323,7 @@ bool openView(std::uint32_t id, const OpenRequest& request) {
     g_object_unref(page->view);  // the plug holds it now
     Page& shown = *page;
     gPages[id] = std::move(page);
+    tracePhase(shown.ready ? "opened (page ready)" : "opened", id);
     showPlug(shown);
     resizePlug(shown, request.width, request.height);
     watchAncestors(shown);

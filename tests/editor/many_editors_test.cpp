@@ -180,16 +180,27 @@ TEST_F(ManyEditorsTest, EightEditorsShareOneHelperEachWithItsOwnPage) {
         if (i != 5) EXPECT_EQ(editors_[i].rig->normalized(LEVEL), before[i]) << "instance " << i << " moved";
 
     // Hidden without being removed, as Ardour hides a closed editor: the page sees itself
-    // hidden, and visible again when shown.
+    // hidden and is sent nothing it did not ask for; shown again, it sees itself visible and
+    // gets the current values at once.
     const std::string hidden = "page {\"type\":\"velmo.test.visibility\",\"state\":\"hidden\"}";
     const std::string visible = "page {\"type\":\"velmo.test.visibility\",\"state\":\"visible\"}";
+    const std::string changed = "delivered {\"type\":\"velmo.paramChanged\"";
+    const std::string caughtUp = "page {\"type\":\"velmo.test.helloSeen\",\"value\":0.9375}";
     const std::size_t hiddenBefore = traced(hidden);
     const std::size_t visibleBefore = traced(visible);
     editors_[2].window->setShown(false);
     ASSERT_TRUE(runUntil([&] { return traced(hidden) == hiddenBefore + 1; }, 10000)) << trace();
+    const std::size_t changedBefore = traced(changed);
+    editors_[2].rig->controller->setParamNormalized(LEVEL, 0.25);
+    editors_[2].rig->controller->setParamNormalized(LEVEL, 0.9375);
+    runAll(500);
+    EXPECT_EQ(traced(changed), changedBefore) << "a hidden page was fed";
+    EXPECT_EQ(traced(caughtUp), 0u);
     editors_[2].window->setShown(true);
-    ASSERT_TRUE(runUntil([&] { return traced(visible) == visibleBefore + 1; }, 10000)) << trace();
+    ASSERT_TRUE(runUntil([&] { return traced(visible) == visibleBefore + 1 && traced(caughtUp) == 1; }, 10000))
+        << trace();
     EXPECT_EQ(viewsTraced(hidden).back(), viewsTraced(visible).back());
+    EXPECT_EQ(viewsTraced(caughtUp).back(), viewsTraced(visible).back());
     runAll(300);
     EXPECT_EQ(traced(hidden), hiddenBefore + 1) << "another page went hidden";
 

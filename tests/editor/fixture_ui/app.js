@@ -13,7 +13,7 @@ host.onMessage((message) => {
   if (message.type === 'velmo.hello') {
     const level = message.params.find((p) => p.path === PATH);
     if (level) show(level.value);
-    host.postMessage({ type: 'velmo.test.helloSeen' });
+    host.postMessage({ type: 'velmo.test.helloSeen', value: level ? level.value : null });
   } else if (message.type === 'velmo.paramChanged' && message.path === PATH) {
     show(message.value);
     host.postMessage({ type: 'velmo.test.shown', value: message.value });
