@@ -7,13 +7,17 @@
 // compare).
 #ifdef ZURIZ_HAVE_HOST_WINDOW
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -174,6 +178,39 @@ void editorIdleCpu(benchmark::State& state) {
 }
 BENCHMARK(editorIdleCpu)->Name("plugin/editor_idle_cpu")->Iterations(1)->Unit(benchmark::kMillisecond);
 
+double monotonicMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// The helper's "phase" trace lines since the trace was last emptied, as counters in ms after
+// `attachedMs` (negative: before the attach, while the helper warmed up), averaged over
+// `runs`: the first of each step, and the last file the scheme served. ZURIZ_BENCH_PHASES=1
+// prints every step.
+void addPhaseCounters(benchmark::State& state, const std::string& trace, double attachedMs, int runs) {
+    std::map<std::string, double> first;
+    std::istringstream lines(trace);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("phase ", 0) != 0) continue;
+        std::size_t at = line.rfind(" @");
+        if (at == std::string::npos) at = line.size();  // a helper of one editor names no view
+        const std::size_t time = line.rfind(' ', at - 1);
+        std::string name = line.substr(6, time - 6);
+        const double ms = std::stod(line.substr(time + 1, at - time - 1)) - attachedMs;
+        if (std::getenv("ZURIZ_BENCH_PHASES") != nullptr) std::fprintf(stderr, "%9.1f ms  %s\n", ms, name.c_str());
+        if (name.rfind("served ", 0) == 0) {
+            first["served_last"] = ms;
+            if (first.count("served_first") == 0) first["served_first"] = ms;
+            continue;
+        }
+        for (char& c : name)
+            if (c == ' ' || c == '(' || c == ')') c = '_';
+        if (first.count(name) == 0) first[name] = ms;
+    }
+    for (const auto& [name, ms] : first) state.counters[name + "_ms"] += ms / runs;
+}
+
 // Many instances of the bundle, each with its editor in a window of its own, one host loop.
 class EditorsHost {
 public:
@@ -208,15 +245,16 @@ public:
         std::filesystem::remove(trace_);
     }
 
-    // Milliseconds from creating editor `i`'s view (attached at once, as hosts do) to its hello;
-    // negative on failure.
+    // Milliseconds from attaching editor `i`'s view to its hello; the view is created just before,
+    // as hosts do. Negative on failure.
     double openEditor(std::size_t i) {
         Editor& e = editors_[i];
         const std::size_t before = hellos();
-        const Clock::time_point start = Clock::now();
         e.view = Steinberg::owned(e.plugin->controller()->createView("editor"));
         if (e.view == nullptr) return -1.0;
         e.view->setFrame(e.frame);
+        attachedMs_ = monotonicMs();
+        const Clock::time_point start = Clock::now();
         if (e.view->attached(e.window->parentHandle(), "X11EmbedWindowID") != Steinberg::kResultTrue) return -1.0;
         while (hellos() == before) {
             if (msSince(start) > 60000) return -1.0;
@@ -257,20 +295,34 @@ public:
         return total;
     }
 
-    // CPU of the helpers and their processes over `ms` of the host loop, in % of one core.
-    double helpersCpuPercent(double ms) {
-        const auto cpu = [] {
-            double total = 0.0;
-            for (const int pid : host::childProcessesNamed("zuriz-webview")) total += host::processTreeCpuSeconds(pid);
-            return total;
+    struct Cpu {
+        double helpers = 0.0;  // the helpers and their processes
+        double host = 0.0;     // this process: the instances and the host loop
+    };
+    // CPU over `ms` of the host loop, in % of one core.
+    Cpu cpuPercent(double ms) {
+        const auto sample = [] {
+            Cpu now;
+            now.host = host::processCpuSeconds(::getpid());
+            for (const int pid : host::childProcessesNamed("zuriz-webview")) now.helpers += host::processTreeCpuSeconds(pid);
+            return now;
         };
-        const double cpu0 = cpu();
+        const Cpu before = sample();
         const Clock::time_point start = Clock::now();
         loop_->runFor(ms);
-        return 100.0 * (cpu() - cpu0) / (msSince(start) / 1000.0);
+        const Cpu after = sample();
+        const double seconds = msSince(start) / 1000.0;
+        return {100.0 * (after.helpers - before.helpers) / seconds, 100.0 * (after.host - before.host) / seconds};
     }
 
     void run(double ms) { loop_->runFor(ms); }
+
+    double attachedMs() const { return attachedMs_; }
+    std::string trace() const {
+        std::ifstream file(trace_);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    void clearTrace() const { std::ofstream(trace_, std::ios::trunc); }
 
 private:
     struct Editor {
@@ -287,6 +339,7 @@ private:
     std::shared_ptr<ManualRunLoop> loop_ = std::make_shared<ManualRunLoop>();
     std::unique_ptr<host::PluginModule> module_;
     std::vector<Editor> editors_;
+    double attachedMs_ = 0.0;
 };
 
 // PSS of every helper and web-engine process with N editors open (and settled), then the idle
@@ -302,10 +355,13 @@ void editorOpenEditorsPss(benchmark::State& state) {
                 return state.SkipWithError("the hello never reached a page");
         editors.run(4000);  // WebKit's start-up work goes on after the first paint
         state.counters["pss_mb"] = static_cast<double>(editors.helpersPssKb()) / 1024.0;
-        state.counters["shown_idle_cpu_pct"] = editors.helpersCpuPercent(3000);
+        state.counters["shown_idle_cpu_pct"] = editors.cpuPercent(3000).helpers;
         editors.setShown(false);
         editors.run(1000);
-        state.counters["hidden_idle_cpu_pct"] = editors.helpersCpuPercent(3000);
+        // Hidden, the host's instances and the helper's processes together, over ten seconds.
+        const EditorsHost::Cpu hidden = editors.cpuPercent(10000);
+        state.counters["hidden_idle_cpu_pct"] = hidden.helpers + hidden.host;
+        state.counters["hidden_host_cpu_pct"] = hidden.host;
         editors.setShown(true);
         editors.closeAll();
     }
@@ -324,11 +380,14 @@ void editorAttachToHelloFirst(benchmark::State& state) {
     std::string error;
     if (!editors.open(1, error)) return state.SkipWithError(error.c_str());
     double total = 0.0;
+    const int runs = static_cast<int>(state.max_iterations);
     for (auto _ : state) {
+        editors.clearTrace();
         const double ms = editors.openEditor(0);
         if (ms < 0.0) return state.SkipWithError("the hello never reached the page");
         state.SetIterationTime(ms / 1000.0);
         total += ms;
+        addPhaseCounters(state, editors.trace(), editors.attachedMs(), runs);
         editors.closeAll();
     }
     state.counters["ms"] = total / static_cast<double>(state.iterations());
@@ -347,11 +406,14 @@ void editorAttachToHelloNext(benchmark::State& state) {
     if (editors.openEditor(0) < 0.0) return state.SkipWithError("the hello never reached the first page");
     editors.run(2000);
     double total = 0.0;
+    const int runs = static_cast<int>(state.max_iterations);
     for (auto _ : state) {
+        editors.clearTrace();
         const double ms = editors.openEditor(1);
         if (ms < 0.0) return state.SkipWithError("the hello never reached the page");
         state.SetIterationTime(ms / 1000.0);
         total += ms;
+        addPhaseCounters(state, editors.trace(), editors.attachedMs(), runs);
         state.PauseTiming();
         if (!editors.closeOne(1)) return state.SkipWithError("the editor did not close");
         editors.run(500);
