@@ -130,14 +130,14 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
         for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id)
             plain[id] = statePlainValue(id, getParamNormalized(id));
         const std::string state =
-            writeStateJson(plain, -1, hasCcMap_ ? &ccMap_ : nullptr, kSamplerAssetNone,
+            writeStateJson(plain, -1, ccMapping_.present ? &ccMapping_.map : nullptr, kSamplerAssetNone,
                            LEGACY_SINGLE_ZONE_PROGRAM, nullptr, &bankControl_.padOverrides(), nullptr);
-        presetState_.lastStateBytes = static_cast<std::int64_t>(state.size());
+        presets_.facts().lastStateBytes = static_cast<std::int64_t>(state.size());
         recordLifecycle(DiagnosticLifecycleKind::StateSaved, -1)
             .addNumber("stateBytes", static_cast<double>(state.size()))
             .addString("source", "ui");
         publishLastLifecycle();
-        if (sink_) sendToUi("{\"type\":\"velmo.state\",\"state\":" + state + "}");
+        if (page_.open()) sendToUi("{\"type\":\"velmo.state\",\"state\":" + state + "}");
         return;
     }
     if (type == "velmo.setCcMap" && m.hasMap) {
@@ -153,7 +153,7 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
             performEdit(id, v);
             endEdit(id);
         }
-        adoptMatchingFactoryPreset();
+        presets_.adoptMatching();
         sendPresetState();
         if (m.state.hasCcMap) adoptCcMap(m.state.ccMap, true);
         // The embedded state's overrides, not the message's own "pads": kept only once the
@@ -219,19 +219,18 @@ void VelmoController::sendHello() {
     }
     doc += ']';
 
-    if (hasCcMap_) {
+    if (ccMapping_.present) {
         doc += ",\"ccMap\":";
-        writeCcMapJson(doc, ccMap_);
+        writeCcMapJson(doc, ccMapping_.map);
     }
     if (!runtimeHealth_.empty()) {
         doc += ",\"runtimeHealth\":";
         doc += runtimeHealth_;
     }
-    refreshPresetState();
-    appendDiagnosticHelloBlocks(doc, kDiagnosticTargetVst3, hostFacts_, presetState_);
+    appendDiagnosticHelloBlocks(doc, kDiagnosticTargetVst3, hostFacts_, presets_.refresh());
     doc += '}';
 
-    forgetValuesSentToPage();
+    page_.forgetValues();
     sendToUi(doc);
     helloSent_ = true;
 }
