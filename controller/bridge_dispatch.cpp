@@ -187,13 +187,8 @@ void VelmoController::sendHello() {
     for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         const velmo_param_desc& row = VELMO_PARAMS[id];
         const double normalized = getParamNormalized(id);
-        if (id > 0) doc += ',';
-        doc += "{\"path\":";
-        jsonAppendQuoted(doc, row.path);
-        doc += ",\"value\":";
-        jsonAppendNumber(doc, unquantisedPlain(row, normalized));
-        doc += ",\"normalized\":";
-        jsonAppendNumber(doc, normalized);
+        doc += id > 0 ? ",{" : "{";
+        PageChannel::appendValue(doc, row, unquantisedPlain(row, normalized), normalized);
         doc += '}';
     }
     doc += ']';

@@ -23,14 +23,19 @@ void PageChannel::sendParamChanged(std::uint32_t id, double normalized) {
     if (sent_[id] == normalized) return;
     sent_[id] = normalized;
     const velmo_param_desc& row = VELMO_PARAMS[id];
-    std::string doc = "{\"type\":\"velmo.paramChanged\",\"path\":";
-    jsonAppendQuoted(doc, row.path);
-    doc += ",\"value\":";
-    jsonAppendNumber(doc, velmo_param_to_plain(row, normalized));
-    doc += ",\"normalized\":";
-    jsonAppendNumber(doc, normalized);
+    std::string doc = "{\"type\":\"velmo.paramChanged\",";
+    appendValue(doc, row, velmo_param_to_plain(row, normalized), normalized);
     doc += '}';
     send(doc);
+}
+
+void PageChannel::appendValue(std::string& doc, const velmo_param_desc& row, double plain, double normalized) {
+    doc += "\"path\":";
+    jsonAppendQuoted(doc, row.path);
+    doc += ",\"value\":";
+    jsonAppendNumber(doc, plain);
+    doc += ",\"normalized\":";
+    jsonAppendNumber(doc, normalized);
 }
 
 void PageChannel::pageSet(std::uint32_t id, double normalized) {

@@ -30,6 +30,10 @@ public:
     // The page may hold anything (a hello is on its way).
     void forgetValues();
 
+    // `"path":…,"value":…,"normalized":…` of one parameter, as the hello and "velmo.paramChanged"
+    // carry it.
+    static void appendValue(std::string& doc, const velmo_param_desc& row, double plain, double normalized);
+
 private:
     BridgeSink sink_;
     std::int32_t echoGuardId_ = -1;
