@@ -15,6 +15,14 @@ namespace {
 constexpr uint32 MAX_LIFECYCLE_NAME_BYTES = 63;
 constexpr uint32 MAX_RUNTIME_REPORT_BYTES = 65536;
 
+// A fixed-size record, taken only from a payload of exactly its size.
+template <typename Record>
+bool recordOf(const void* data, uint32 size, Record& out) {
+    if (size != sizeof out) return false;
+    std::memcpy(&out, data, sizeof out);
+    return true;
+}
+
 }  // namespace
 
 bool VelmoController::sendToProcessor(const char* id, const std::string& payload) {
@@ -50,19 +58,11 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
         return kResultOk;
     }
     if (std::strcmp(messageId, kMessageTransport) == 0) {
-        if (payload() && size == sizeof(TransportFact)) {
-            TransportFact fact;
-            std::memcpy(&fact, data, sizeof fact);
-            adoptTransportFact(fact);
-        }
+        if (TransportFact fact; payload() && recordOf(data, size, fact)) adoptTransportFact(fact);
         return kResultOk;
     }
     if (std::strcmp(messageId, kMessageMeters) == 0) {
-        if (payload() && size == sizeof(OutputLevels)) {
-            OutputLevels levels;
-            std::memcpy(&levels, data, sizeof levels);
-            adoptOutputLevels(levels);
-        }
+        if (OutputLevels levels; payload() && recordOf(data, size, levels)) adoptOutputLevels(levels);
         return kResultOk;
     }
     if (std::strcmp(messageId, kMessageSignal) == 0) {
@@ -70,11 +70,7 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
         return kResultOk;
     }
     if (std::strcmp(messageId, kMessageHostFacts) == 0) {
-        if (payload() && size == sizeof(HostFacts)) {
-            HostFacts facts;
-            std::memcpy(&facts, data, sizeof facts);
-            adoptHostFacts(facts);
-        }
+        if (HostFacts facts; payload() && recordOf(data, size, facts)) adoptHostFacts(facts);
         return kResultOk;
     }
     if (std::strcmp(messageId, kMessageRuntimeBankResult) == 0) {
