@@ -19,8 +19,7 @@ tresult PLUGIN_API VelmoController::getParameterInfo(int32 paramIndex, Parameter
     return EditControllerEx1::getParameterInfo(paramIndex, info);
 }
 
-tresult PLUGIN_API VelmoController::getParamStringByValue(ParamID id, ParamValue valueNormalized,
-                                                          String128 string) {
+tresult PLUGIN_API VelmoController::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string) {
     if (string == nullptr) return kInvalidArgument;
     return EditControllerEx1::getParamStringByValue(id, valueNormalized, string);
 }
@@ -33,27 +32,24 @@ tresult PLUGIN_API VelmoController::getUnitInfo(int32 unitIndex, UnitInfo& info)
 tresult PLUGIN_API VelmoController::selectUnit(UnitID unitId) {
     for (int32 i = 0; i < getUnitCount(); ++i) {
         UnitInfo info{};
-        if (getUnitInfo(i, info) == kResultOk && info.id == unitId)
-            return EditControllerEx1::selectUnit(unitId);
+        if (getUnitInfo(i, info) == kResultOk && info.id == unitId) return EditControllerEx1::selectUnit(unitId);
     }
     return kResultFalse;
 }
 
-tresult PLUGIN_API VelmoController::getProgramName(ProgramListID listId, int32 programIndex,
-                                                   String128 name) {
+tresult PLUGIN_API VelmoController::getProgramName(ProgramListID listId, int32 programIndex, String128 name) {
     if (name == nullptr) return kInvalidArgument;
     return EditControllerEx1::getProgramName(listId, programIndex, name);
 }
 
-tresult PLUGIN_API VelmoController::getProgramInfo(ProgramListID listId, int32 programIndex,
-                                                   Vst::CString attributeId,
+tresult PLUGIN_API VelmoController::getProgramInfo(ProgramListID listId, int32 programIndex, Vst::CString attributeId,
                                                    String128 attributeValue) {
     if (attributeId == nullptr || attributeValue == nullptr) return kInvalidArgument;
     return EditControllerEx1::getProgramInfo(listId, programIndex, attributeId, attributeValue);
 }
 
-tresult PLUGIN_API VelmoController::getProgramPitchName(ProgramListID listId, int32 programIndex,
-                                                        int16 midiPitch, String128 name) {
+tresult PLUGIN_API VelmoController::getProgramPitchName(ProgramListID listId, int32 programIndex, int16 midiPitch,
+                                                        String128 name) {
     if (name == nullptr) return kInvalidArgument;
     return EditControllerEx1::getProgramPitchName(listId, programIndex, midiPitch, name);
 }

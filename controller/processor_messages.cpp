@@ -29,8 +29,7 @@ bool VelmoController::sendToProcessor(const char* id, const std::string& payload
     IPtr<IMessage> message = owned(allocateMessage());
     if (!message) return false;
     message->setMessageID(id);
-    message->getAttributes()->setBinary(kPayloadAttribute, payload.data(),
-                                        static_cast<uint32>(payload.size()));
+    message->getAttributes()->setBinary(kPayloadAttribute, payload.data(), static_cast<uint32>(payload.size()));
     return sendMessage(message) == kResultOk;
 }
 
@@ -43,8 +42,7 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
     uint32 size = 0;
     const auto payload = [&]() {
         IAttributeList* attrs = message->getAttributes();
-        return attrs != nullptr && attrs->getBinary(kPayloadAttribute, data, size) == kResultOk &&
-               data != nullptr;
+        return attrs != nullptr && attrs->getBinary(kPayloadAttribute, data, size) == kResultOk && data != nullptr;
     };
 
     if (std::strcmp(messageId, kMessageLifecycle) == 0) {
@@ -52,8 +50,7 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
             char name[MAX_LIFECYCLE_NAME_BYTES + 1] = {};
             std::memcpy(name, data, size);
             DiagnosticLifecycleKind kind;
-            if (std::strlen(name) == size && diagnosticLifecycleKindFromName(name, kind))
-                emitLifecycle(kind, -1);
+            if (std::strlen(name) == size && diagnosticLifecycleKindFromName(name, kind)) emitLifecycle(kind, -1);
         }
         return kResultOk;
     }
@@ -78,8 +75,7 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
         return kResultOk;
     }
     if (std::strcmp(messageId, kMessageRuntimeDiagnostics) == 0) {
-        if (payload() && size >= 1 && size <= MAX_RUNTIME_REPORT_BYTES)
-            handleRuntimeDiagnostics(data, size);
+        if (payload() && size >= 1 && size <= MAX_RUNTIME_REPORT_BYTES) handleRuntimeDiagnostics(data, size);
         return kResultOk;
     }
     return EditControllerEx1::notify(message);
@@ -87,8 +83,7 @@ tresult PLUGIN_API VelmoController::notify(IMessage* message) {
 
 void VelmoController::handleRuntimeDiagnostics(const void* data, uint32 size) {
     runtimeHealth_.assign(static_cast<const char*>(data), size);
-    recordLifecycle(DiagnosticLifecycleKind::RuntimeDiagnostic, -1)
-        .addNumber("reportBytes", static_cast<double>(size));
+    recordLifecycle(DiagnosticLifecycleKind::RuntimeDiagnostic, -1).addNumber("reportBytes", static_cast<double>(size));
     publishLastLifecycle();
     if (page_.open()) sendToUi("{\"type\":\"velmo.runtimeDiagnostics\",\"report\":" + runtimeHealth_ + "}");
 }

@@ -60,8 +60,7 @@ private:
 
     static void raise(std::atomic<float>& slot, float value) {
         float current = slot.load(std::memory_order_relaxed);
-        while (value > current && !slot.compare_exchange_weak(current, value, std::memory_order_relaxed)) {
-        }
+        while (value > current && !slot.compare_exchange_weak(current, value, std::memory_order_relaxed)) {}
     }
 
     std::atomic<float> peaks_[2] = {};
