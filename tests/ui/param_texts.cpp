@@ -24,6 +24,7 @@ int main() {
         uitest::member(out, "kind", d.kind);
         uitest::member(out, "min", d.minValue);
         uitest::member(out, "max", d.maxValue);
+        uitest::member(out, "step", d.step);
         uitest::member(out, "defaultPlain", d.defaultPlain);
         uitest::member(out, "defaultNormalized", d.defaultNormalized);
         uitest::member(out, "unit", d.unit);
