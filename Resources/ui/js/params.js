@@ -11,7 +11,8 @@ const BY_PATH = new Map(PARAMS.map((p) => [p.path, p]));
 
 export function paramByPath(path) { return BY_PATH.get(path) || null; }
 
-function clamp01(x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
+// Into [0, 1]; NaN passes through.
+export function clamp01(x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
 
 function optionCount(p) { return p.options ? p.options.length : p.max + 1; }
 

@@ -1,5 +1,7 @@
 // The partials a strike of the reference note produces, from the kernel's family tables and
 // the current Bell, Position, Casting, Ring and Damping values. Pure: no DOM.
+import { clamp01 } from './params.js';
+
 const Q = 100000;
 const q = (x) => Math.floor(x * Q + 0.5) / Q;
 const clamp = (x, lo, hi) => (x < lo ? lo : (x > hi ? hi : x));
@@ -14,7 +16,7 @@ export function computePartials(families, values) {
   const family = list.find((f) => f.index === index) || list[index];
   const modes = Array.isArray(family.modes) ? family.modes : [];
   const size = values['ir.size'] ?? 1;
-  const position = clamp(values['strike.position'] ?? 0.15, 0, 1);
+  const position = clamp01(values['strike.position'] ?? 0.15);
   const decayScale = values['ir.decayScale'] ?? 1;
   const damping = values['ir.damping'] ?? 1;
   const floor = families.positionFloor ?? 0.06;
@@ -32,7 +34,7 @@ export function computePartials(families, values) {
   const partials = modes.map((m, i) => {
     const ratio = stretch === 1 ? m.ratio : clamp(q(Math.pow(m.ratio, stretch)), 0.001, 32);
     const t = count > 1 ? i / (count - 1) : 0;
-    const g = clamp((1 - t) * low + t * high, 0, 1);
+    const g = clamp01((1 - t) * low + t * high);
     const gain = q(floor + (1 - floor) * g);
     const rate = decayScale * m.decay * damping * sizeFactor;
     const seconds = rate > 0 ? Math.min(FALL_60_DB / rate, ringLimit) : ringLimit;
