@@ -22,6 +22,7 @@ constexpr double kTwoPi = 6.283185307179586;
 
 int main() {
     using namespace velmo;
+    // The first case is every parameter at its default.
     const Case cases[] = {
         {0, 0.15, 1.0, 1.0, 1.0}, {4, 1.0, 2.0, 2.5, 3.0}, {2, 0.0, 0.5, 0.2, 0.2},
         {1, 0.5, 1.3, 1.7, 0.6}, {3, 0.33, 0.7, 0.45, 2.2},
