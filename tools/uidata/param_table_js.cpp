@@ -1,5 +1,6 @@
 #include "tools/uidata/param_table_js.h"
 
+#include "docs/json_member.h"
 #include "docs/json_write.h"
 
 namespace velmo::uidata {
@@ -24,33 +25,20 @@ std::string paramTableModule(std::span<const velmo_param_desc> rows) {
     kindConstant(out, "KIND_LIST", kParamKindList);
     kindConstant(out, "KIND_TOGGLE", kParamKindToggle);
     out += "export const PARAM_ROWS = [\n";
-    const auto key = [&out](const char* name) {
-        out += ",\"";
-        out += name;
-        out += "\":";
-    };
-    const auto text = [&](const char* name, const char* value) {
-        key(name);
-        jsonAppendQuoted(out, value);
-    };
-    const auto number = [&](const char* name, double value) {
-        key(name);
-        jsonAppendNumber(out, value);
-    };
     for (const velmo_param_desc& d : rows) {
         if (&d != rows.data()) out += ",\n";
-        out += "{\"id\":";
-        jsonAppendNumber(out, d.id);
-        text("path", d.path);
-        text("name", d.name);
-        text("group", d.group);
-        number("kind", d.kind);
-        number("min", d.minValue);
-        number("max", d.maxValue);
-        number("step", d.step);
-        number("defaultPlain", d.defaultPlain);
-        text("unit", d.unit);
-        key("options");
+        out += '{';
+        jsonAppendMember(out, "id", d.id, true);
+        jsonAppendMember(out, "path", d.path);
+        jsonAppendMember(out, "name", d.name);
+        jsonAppendMember(out, "group", d.group);
+        jsonAppendMember(out, "kind", d.kind);
+        jsonAppendMember(out, "min", d.minValue);
+        jsonAppendMember(out, "max", d.maxValue);
+        jsonAppendMember(out, "step", d.step);
+        jsonAppendMember(out, "defaultPlain", d.defaultPlain);
+        jsonAppendMember(out, "unit", d.unit);
+        jsonAppendKey(out, "options");
         if (d.optionCount > 0 && d.options != nullptr) {
             out += '[';
             for (int32_t i = 0; i < d.optionCount; ++i) {
