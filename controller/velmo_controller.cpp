@@ -32,20 +32,6 @@ void setString128(String128 out, const char* text) {
     UString(out, 128).fromAscii(text != nullptr ? text : "");
 }
 
-double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
-
-// A plain value from a state document as the normalized value of its parameter.
-double stateValueToNormalized(uint32 id, double plain) {
-    switch (id) {
-        case 0: return std::clamp(plain, 0.0, 4.0) * 0.25;
-        case 4: return clamp01((plain - 0.2) / 2.3);
-        case 5: return clamp01((plain - 0.2) / 2.8);
-        case 6: return clamp01((plain - 0.5) / 1.5);
-        case 8: return clamp01((plain - 0.02) / 3.98);
-        default: return clamp01(plain);
-    }
-}
-
 // "pluginval" 1, "clap-validator" 2, "auval" 3, other validators 4, our own probe 5.
 std::uint8_t classifyValidatorHost(const char* name) {
     const auto has = [name](const char* what) { return std::strstr(name, what) != nullptr; };
@@ -160,7 +146,7 @@ void VelmoController::setParamFromPage(uint32 id, double normalized) {
 
 void VelmoController::applyProgramChange(double value) {
     // A value outside 0..1 (or not a number) still selects the program the parameter now shows.
-    const double v = std::isfinite(value) ? clamp01(value) : getParamNormalized(PROGRAM_CHANGE_PARAM_ID);
+    const double v = std::isfinite(value) ? velmo_clamp01(value) : getParamNormalized(PROGRAM_CHANGE_PARAM_ID);
     const auto index = static_cast<uint32>(std::min(std::round(v * 9.0), 9.0));
     bool changes = false;
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id)
@@ -229,7 +215,7 @@ tresult PLUGIN_API VelmoController::setComponentState(IBStream* state) {
     for (uint32 id = 0; id < VELMO_PARAM_COUNT; ++id) {
         // A "nan" the reader accepted would poison the parameter; infinities clamp as usual.
         if (!chunk.paramPresent[id] || std::isnan(chunk.params[id])) continue;
-        const double v = stateValueToNormalized(id, chunk.params[id]);
+        const double v = velmo_param_normalize(VELMO_PARAMS[id], chunk.params[id]);
         if (EditControllerEx1::setParamNormalized(id, v) == kResultOk) echoToPage(id, v);
     }
     if (chunk.hasCcMap) adoptCcMap(chunk.ccMap, true);
