@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "banks/bank_files.h"
+#include "banks/manifest_fields.h"
 #include "banks/wav_decode.h"
 #include "docs/json_tree.h"
 
@@ -17,74 +18,7 @@ namespace {
 constexpr std::string_view kManifestFormat = "velmo-sound-pack/v1";
 constexpr std::string_view kInstrumentFormat = "velmo-sampler-instrument/v1";
 
-std::string quote(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size() + 2);
-    out += '"';
-    out += text;
-    out += '"';
-    return out;
-}
-
-const JsonValue* member(const JsonValue& object, std::string_view key, JsonValue::Kind kind)
-{
-    const JsonValue* v = object.find(key);
-    return v != nullptr && v->kind == kind ? v : nullptr;
-}
-
-bool present(const JsonValue& object, std::string_view key)
-{
-    const JsonValue* v = object.find(key);
-    return v != nullptr && v->kind != JsonValue::Null;
-}
-
-double numberOr(const JsonValue& object, std::string_view key, double fallback)
-{
-    const JsonValue* v = member(object, key, JsonValue::Number);
-    return v != nullptr ? v->number : fallback;
-}
-
-bool boolOr(const JsonValue& object, std::string_view key, bool fallback)
-{
-    const JsonValue* v = member(object, key, JsonValue::Bool);
-    return v != nullptr ? v->boolean : fallback;
-}
-
-// A frame number or group: not a number, negative or NaN give 0; the fraction is dropped and
-// values past the 32-bit range stop at its top.
-std::uint32_t frameValue(const JsonValue& object, std::string_view key)
-{
-    const double v = numberOr(object, key, 0.0);
-    if (!(v > 0.0)) return 0;
-    if (v >= 4294967295.0) return 0xFFFFFFFFu;
-    return static_cast<std::uint32_t>(v);
-}
-
-// Keys and velocities: above 127 is 127, above 0 rounds half up, anything else is 0.
-std::uint32_t midiValue(const JsonValue& object, std::string_view key, std::uint32_t fallback)
-{
-    const JsonValue* v = member(object, key, JsonValue::Number);
-    if (v == nullptr) return fallback;
-    if (v->number > 127.0) return 127;
-    if (!(v->number > 0.0)) return 0;
-    const double whole = std::floor(v->number);
-    return static_cast<std::uint32_t>(v->number - whole >= 0.5 ? whole + 1.0 : whole);
-}
-
-// The fraction is dropped; a value past what a file can hold stops at the top of the range.
-std::uint64_t declaredBytes(double v)
-{
-    if (v >= 18446744073709551615.0) return std::numeric_limits<std::uint64_t>::max();
-    return static_cast<std::uint64_t>(v);
-}
-
-const std::vector<JsonValue>& arrayOf(const JsonValue& object, std::string_view key)
-{
-    static const std::vector<JsonValue> kNone;
-    const JsonValue* v = member(object, key, JsonValue::Array);
-    return v != nullptr ? v->array : kNone;
-}
+using namespace manifest_fields;
 
 struct Chosen {
     const JsonValue* entry = nullptr;
@@ -102,12 +36,9 @@ class Loader {
 public:
     Loader(const BankFileReader& read, const std::string& folder, std::size_t arenaFrames,
            const std::string& instrument)
-        : read_(read), folder_(folder), arenaFrames_(arenaFrames), request_(instrument)
-    {
-    }
+        : read_(read), folder_(folder), arenaFrames_(arenaFrames), request_(instrument) {}
 
-    RuntimeBankLoad run()
-    {
+    RuntimeBankLoad run() {
         stage();
         return std::move(load_);
     }
@@ -122,20 +53,17 @@ private:
     std::map<std::string, std::vector<std::uint8_t>, std::less<>> assets_;
     std::map<std::string, DecodedAsset, std::less<>> decoded_;
 
-    bool fail(int outcome, std::string message)
-    {
+    bool fail(int outcome, std::string message) {
         load_.outcome = outcome;
         load_.message = std::move(message);
         return false;
     }
-    bool failEmpty(int outcome, std::string message)
-    {
+    bool failEmpty(int outcome, std::string message) {
         load_.bank = StagedBank{};
         return fail(outcome, std::move(message));
     }
 
-    void stage()
-    {
+    void stage() {
         if (!readManifest() || !verifyAssets()) return;
         collectPositionings();
         collectPresets();
@@ -146,8 +74,7 @@ private:
         for (const JsonValue& zone : zones)
             if (zone.kind == JsonValue::Object) load_.bank.zones.push_back(stageZone(zone));
         StagedBank& bank = load_.bank;
-        if (!bank.zones.empty() && bank.zones.front().sampleRate > 0.0)
-            bank.sampleRate = bank.zones.front().sampleRate;
+        if (!bank.zones.empty() && bank.zones.front().sampleRate > 0.0) bank.sampleRate = bank.zones.front().sampleRate;
         if (bank.zones.empty() || bank.samples.empty()) {
             failEmpty(kBankMalformed, "bank staged no zones or no samples");
             return;
@@ -155,8 +82,7 @@ private:
         load_.outcome = kBankOk;
     }
 
-    bool readManifest()
-    {
+    bool readManifest() {
         const std::string path = joinPath(folder_, "bank.json");
         std::vector<std::uint8_t> bytes;
         if (!read_(path, bytes)) return fail(kBankMissing, "cannot read " + path);
@@ -164,8 +90,8 @@ private:
             return fail(kBankMalformed, "bank.json is not a JSON object");
         const std::string format = manifest_.str("format", "");
         if (format != kManifestFormat)
-            return fail(kBankMalformed, "bank.json format is " + quote(format) + ", expected " +
-                                            std::string(kManifestFormat));
+            return fail(kBankMalformed,
+                        "bank.json format is " + quote(format) + ", expected " + std::string(kManifestFormat));
         StagedBank& bank = load_.bank;
         bank.id = manifest_.str("id", "");
         bank.version = manifest_.str("version", "");
@@ -176,60 +102,50 @@ private:
     }
 
     // Every asset is read and hashed, used by the chosen instrument or not.
-    bool verifyAssets()
-    {
+    bool verifyAssets() {
         const auto& table = arrayOf(manifest_, "assetTable");
         if (table.empty()) return fail(kBankMalformed, "bank.json declares no assetTable");
         for (const JsonValue& asset : table) {
             if (asset.kind != JsonValue::Object) continue;
             const std::string id = asset.str("id", "");
             const std::string path = asset.str("path", "");
-            if (id.empty() || path.empty())
-                return fail(kBankMalformed, "assetTable entry missing id or path");
+            if (id.empty() || path.empty()) return fail(kBankMalformed, "assetTable entry missing id or path");
             const std::string named = "asset " + quote(id);
-            if (!pathIsContained(path))
-                return fail(kBankMalformed, named + " path escapes the bank directory");
+            if (!pathIsContained(path)) return fail(kBankMalformed, named + " path escapes the bank directory");
             const std::string codec = asset.str("codec", "wav");
             if (codec != "wav")
-                return fail(kBankUnsupportedCodec,
-                            named + " codec " + quote(codec) +
-                                " is not decoded by the native runtime loader (wav only)");
+                return fail(kBankUnsupportedCodec, named + " codec " + quote(codec) +
+                                                       " is not decoded by the native runtime loader (wav only)");
             std::vector<std::uint8_t> bytes;
-            if (!read_(joinPath(folder_, path), bytes))
-                return fail(kBankMissing, named + " file missing: " + path);
+            if (!read_(joinPath(folder_, path), bytes)) return fail(kBankMissing, named + " file missing: " + path);
             const JsonValue* declared = member(asset, "bytes", JsonValue::Number);
-            if (declared != nullptr && declared->number >= 0.0 &&
-                declaredBytes(declared->number) != bytes.size())
-                return fail(kBankHashMismatch,
-                            named + " is " + std::to_string(bytes.size()) +
-                                " bytes, manifest declares " +
-                                std::to_string(declaredBytes(declared->number)));
+            if (declared != nullptr && declared->number >= 0.0 && declaredBytes(declared->number) != bytes.size())
+                return fail(kBankHashMismatch, named + " is " + std::to_string(bytes.size()) +
+                                                   " bytes, manifest declares " +
+                                                   std::to_string(declaredBytes(declared->number)));
             const std::string expected = asset.str("sha256", "");
             if (!expected.empty()) {
                 const std::string actual = sha256Hex(bytes.data(), bytes.size());
                 if (actual != expected)
-                    return fail(kBankHashMismatch, named + " sha256 " + actual.substr(0, 16) +
-                                                       "\xE2\x80\xA6 does not match the manifest");
+                    return fail(kBankHashMismatch,
+                                named + " sha256 " + actual.substr(0, 16) + "\xE2\x80\xA6 does not match the manifest");
             }
             assets_[id] = std::move(bytes);
         }
         return true;
     }
 
-    void collectPositionings()
-    {
+    void collectPositionings() {
         for (const char* kind : {"instruments", "kits"})
             for (const JsonValue& entry : arrayOf(manifest_, kind)) {
                 if (entry.kind != JsonValue::Object) continue;
                 std::string id = entry.str("id", "");
-                if (!id.empty())
-                    load_.bank.positionings.push_back({std::move(id), entry.str("name", ""), kind});
+                if (!id.empty()) load_.bank.positionings.push_back({std::move(id), entry.str("name", ""), kind});
             }
     }
 
     // A preset that cannot be read or carries no parameters is left out without a word.
-    void collectPresets()
-    {
+    void collectPresets() {
         for (const JsonValue& entry : arrayOf(manifest_, "presets")) {
             if (entry.kind != JsonValue::Object) continue;
             BankControlPreset preset;
@@ -242,8 +158,7 @@ private:
             if (document.empty() || !pathIsContained(document)) continue;
             std::vector<std::uint8_t> bytes;
             JsonValue root;
-            if (!read_(joinPath(folder_, document), bytes) || !parseJsonDocument(bytes, root))
-                continue;
+            if (!read_(joinPath(folder_, document), bytes) || !parseJsonDocument(bytes, root)) continue;
             const JsonValue* params = member(root, "params", JsonValue::Object);
             if (params == nullptr) continue;
             for (const auto& [name, value] : params->object)  // byte order of the names
@@ -253,8 +168,7 @@ private:
         }
     }
 
-    Chosen choose() const
-    {
+    Chosen choose() const {
         for (const char* kind : {"instruments", "kits"})
             for (const JsonValue& entry : arrayOf(manifest_, kind)) {
                 if (entry.kind != JsonValue::Object) continue;
@@ -264,8 +178,7 @@ private:
         return {};
     }
 
-    std::string knownList() const
-    {
+    std::string knownList() const {
         const auto& known = load_.bank.positionings;
         if (known.empty()) return " (the bank lists none)";
         std::string list = " (known: ";
@@ -273,14 +186,12 @@ private:
         return list + ")";
     }
 
-    bool readInstrument(JsonValue& document)
-    {
+    bool readInstrument(JsonValue& document) {
         const Chosen chosen = choose();
         if (chosen.entry == nullptr) {
-            if (request_.empty())
-                return fail(kBankMalformed, "bank.json names no readable instrument/kit document");
-            const std::string message = "bank " + load_.bank.id + " has no instrument or kit " +
-                                        quote(request_) + knownList();
+            if (request_.empty()) return fail(kBankMalformed, "bank.json names no readable instrument/kit document");
+            const std::string message =
+                "bank " + load_.bank.id + " has no instrument or kit " + quote(request_) + knownList();
             return failEmpty(kBankInstrumentUnknown, message);
         }
         StagedBank& bank = load_.bank;
@@ -288,17 +199,15 @@ private:
         bank.instrumentName = chosen.entry->str("name", "");
         bank.instrumentKind = chosen.kind;
         const std::string path = chosen.entry->str("document", "");
-        if (!pathIsContained(path))
-            return fail(kBankMalformed, "bank.json names no readable instrument/kit document");
+        if (!pathIsContained(path)) return fail(kBankMalformed, "bank.json names no readable instrument/kit document");
         std::vector<std::uint8_t> bytes;
-        if (!read_(joinPath(folder_, path), bytes))
-            return fail(kBankMissing, "instrument document missing: " + path);
+        if (!read_(joinPath(folder_, path), bytes)) return fail(kBankMissing, "instrument document missing: " + path);
         if (!parseJsonDocument(bytes, document) || document.kind != JsonValue::Object)
             return fail(kBankMalformed, "instrument document is not a JSON object");
         const std::string format = document.str("format", "");
         if (format != kInstrumentFormat)
-            return fail(kBankMalformed, "instrument document format is " + quote(format) +
-                                            ", expected " + std::string(kInstrumentFormat));
+            return fail(kBankMalformed, "instrument document format is " + quote(format) + ", expected " +
+                                            std::string(kInstrumentFormat));
         const JsonValue* zones = member(document, "zones", JsonValue::Array);
         if (zones == nullptr || zones->array.empty())
             return fail(kBankMalformed, "instrument document declares no zones");
@@ -306,15 +215,13 @@ private:
     }
 
     // Checks every used asset's header once; the samples are converted when the arena is filled.
-    bool decodeAssets(const std::vector<JsonValue>& zones)
-    {
+    bool decodeAssets(const std::vector<JsonValue>& zones) {
         for (const JsonValue& zone : zones) {
             if (zone.kind != JsonValue::Object) continue;
             const std::string assetId = zone.str("assetId", "");
             const auto asset = assets_.find(assetId);
             if (asset == assets_.end())
-                return fail(kBankMalformed, "zone " + quote(zone.str("id", "")) + " names asset " +
-                                                quote(assetId) +
+                return fail(kBankMalformed, "zone " + quote(zone.str("id", "")) + " names asset " + quote(assetId) +
                                                 " which the assetTable does not declare");
             if (decoded_.count(assetId) != 0) continue;
             DecodedAsset decoded;
@@ -328,8 +235,7 @@ private:
 
     // Places each asset once, in the order zones first use it, then decodes straight into the
     // arena, letting go of each file's bytes as it goes.
-    bool fillArena(const std::vector<JsonValue>& zones)
-    {
+    bool fillArena(const std::vector<JsonValue>& zones) {
         std::size_t total = 0;
         std::vector<std::pair<DecodedAsset*, const std::string*>> order;
         for (const JsonValue& zone : zones) {
@@ -360,8 +266,7 @@ private:
         return true;
     }
 
-    StagedZone stageZone(const JsonValue& zone) const
-    {
+    StagedZone stageZone(const JsonValue& zone) const {
         const DecodedAsset& asset = decoded_.find(zone.str("assetId", ""))->second;
         StagedZone z;
         z.id = zone.str("id", "");
@@ -370,8 +275,7 @@ private:
         z.sampleRate = asset.layout.sampleRate;
 
         const std::uint32_t startFrame = frameValue(zone, "startFrame");
-        const std::uint32_t offset =
-            present(zone, "startFrame") && startFrame < z.assetFrames ? startFrame : 0;
+        const std::uint32_t offset = present(zone, "startFrame") && startFrame < z.assetFrames ? startFrame : 0;
         z.start = z.assetStart + offset;
         z.frames = z.assetFrames - offset;
         const std::uint32_t endFrame = frameValue(zone, "endFrame");
@@ -407,8 +311,7 @@ private:
                 z.loopStart = loopStart - offset;
                 z.loopEnd = loopEnd - offset;
                 z.loopCrossfadeRaw = frameValue(zone, "loopCrossfadeFrames");
-                z.loopCrossfade =
-                    z.loopCrossfadeRaw <= z.loopEnd - z.loopStart ? z.loopCrossfadeRaw : 0;
+                z.loopCrossfade = z.loopCrossfadeRaw <= z.loopEnd - z.loopStart ? z.loopCrossfadeRaw : 0;
             }
         }
         return z;
@@ -417,15 +320,12 @@ private:
 
 }  // namespace
 
-RuntimeBankLoad loadRuntimeBankFrom(const BankFileReader& read, const std::string& folder,
-                                    std::size_t arenaFrames, const std::string& instrument)
-{
+RuntimeBankLoad loadRuntimeBankFrom(const BankFileReader& read, const std::string& folder, std::size_t arenaFrames,
+                                    const std::string& instrument) {
     return Loader(read, folder, arenaFrames, instrument).run();
 }
 
-RuntimeBankLoad loadRuntimeBank(const std::string& folder, std::size_t arenaFrames,
-                                const std::string& instrument)
-{
+RuntimeBankLoad loadRuntimeBank(const std::string& folder, std::size_t arenaFrames, const std::string& instrument) {
     return loadRuntimeBankFrom(readWholeFile, folder, arenaFrames, instrument);
 }
 

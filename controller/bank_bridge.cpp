@@ -41,7 +41,7 @@ bool BankBridge::pickFolder(std::string& path, std::string& error) {
 }
 
 void BankBridge::notePresetSelected(const std::string& id, const std::string& name) {
-    controller_.notePresetNames(id.c_str(), name.c_str());
+    controller_.presets_.noteNames(id.c_str(), name.c_str());
     controller_.recordLifecycle(DiagnosticLifecycleKind::PresetLoaded, -1)
         .addString("id", id.c_str())
         .addString("name", name.c_str())

@@ -26,8 +26,6 @@ namespace {
 constexpr std::string_view FACTORY_PRESET_PREFIX = "factory-";
 constexpr std::uint32_t LEGACY_SINGLE_ZONE_PROGRAM = 0;  // "legacy-single-zone"
 
-double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
-
 // "factory-1" … "factory-10" exactly: no leading zero, no sign, nothing after the number.
 bool factoryPresetIndexFromId(std::string_view id, std::uint32_t& index) {
     if (id.substr(0, FACTORY_PRESET_PREFIX.size()) != FACTORY_PRESET_PREFIX) return false;
@@ -45,19 +43,6 @@ bool factoryPresetIndexFromId(std::string_view id, std::uint32_t& index) {
 
 const velmo_param_desc* paramForPath(const std::string& path) {
     return findParamByPath(path.data(), path.size());
-}
-
-// The plain value the page's state document carries for a normalized value.
-double statePlainValue(std::uint32_t id, double v) {
-    const double c = clamp01(v);
-    switch (id) {
-        case 0: return std::clamp(std::floor(v * 4.0 + 0.5), 0.0, 4.0);
-        case 4: return 0.2 + c * 2.3;
-        case 5: return 0.2 + c * 2.8;
-        case 6: return 0.5 + c * 1.5;
-        case 8: return 0.02 + c * 3.98;
-        default: return c;
-    }
 }
 
 // toPlain without the step quantisation: the hello reports the value as the host holds it.
@@ -128,16 +113,16 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
     if (type == "velmo.getState") {
         double plain[VELMO_PARAM_COUNT];
         for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id)
-            plain[id] = statePlainValue(id, getParamNormalized(id));
+            plain[id] = velmo_param_to_plain(VELMO_PARAMS[id], getParamNormalized(id));
         const std::string state =
-            writeStateJson(plain, -1, hasCcMap_ ? &ccMap_ : nullptr, kSamplerAssetNone,
+            writeStateJson(plain, -1, ccMapping_.present ? &ccMapping_.map : nullptr, kSamplerAssetNone,
                            LEGACY_SINGLE_ZONE_PROGRAM, nullptr, &bankControl_.padOverrides(), nullptr);
-        presetState_.lastStateBytes = static_cast<std::int64_t>(state.size());
+        presets_.facts().lastStateBytes = static_cast<std::int64_t>(state.size());
         recordLifecycle(DiagnosticLifecycleKind::StateSaved, -1)
             .addNumber("stateBytes", static_cast<double>(state.size()))
             .addString("source", "ui");
         publishLastLifecycle();
-        if (sink_) sendToUi("{\"type\":\"velmo.state\",\"state\":" + state + "}");
+        if (page_.open()) sendToUi("{\"type\":\"velmo.state\",\"state\":" + state + "}");
         return;
     }
     if (type == "velmo.setCcMap" && m.hasMap) {
@@ -153,7 +138,7 @@ void VelmoController::handleBridgeMessage(const char* data, std::size_t size) {
             performEdit(id, v);
             endEdit(id);
         }
-        adoptMatchingFactoryPreset();
+        presets_.adoptMatching();
         sendPresetState();
         if (m.state.hasCcMap) adoptCcMap(m.state.ccMap, true);
         // The embedded state's overrides, not the message's own "pads": kept only once the
@@ -187,13 +172,8 @@ void VelmoController::sendHello() {
     for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         const velmo_param_desc& row = VELMO_PARAMS[id];
         const double normalized = getParamNormalized(id);
-        if (id > 0) doc += ',';
-        doc += "{\"path\":";
-        jsonAppendQuoted(doc, row.path);
-        doc += ",\"value\":";
-        jsonAppendNumber(doc, unquantisedPlain(row, normalized));
-        doc += ",\"normalized\":";
-        jsonAppendNumber(doc, normalized);
+        doc += id > 0 ? ",{" : "{";
+        PageChannel::appendValue(doc, row, unquantisedPlain(row, normalized), normalized);
         doc += '}';
     }
     doc += ']';
@@ -219,19 +199,18 @@ void VelmoController::sendHello() {
     }
     doc += ']';
 
-    if (hasCcMap_) {
+    if (ccMapping_.present) {
         doc += ",\"ccMap\":";
-        writeCcMapJson(doc, ccMap_);
+        writeCcMapJson(doc, ccMapping_.map);
     }
     if (!runtimeHealth_.empty()) {
         doc += ",\"runtimeHealth\":";
         doc += runtimeHealth_;
     }
-    refreshPresetState();
-    appendDiagnosticHelloBlocks(doc, kDiagnosticTargetVst3, hostFacts_, presetState_);
+    appendDiagnosticHelloBlocks(doc, kDiagnosticTargetVst3, hostFacts_, presets_.refresh());
     doc += '}';
 
-    forgetValuesSentToPage();
+    page_.forgetValues();
     sendToUi(doc);
     helloSent_ = true;
 }

@@ -1,11 +1,13 @@
 // The controller's diagnostic cadence: the page's subscription, the processor polls of each
-// tick, and adopting the transport, output levels and host facts the processor sends back.
+// tick, adopting the transport, output levels and host facts the processor sends back, and the
+// lifecycle log the page may follow.
 #include <cmath>
 #include <cstring>
 
 #include "banks/bank_state_json.h"
 #include "controller/velmo_controller.h"
 #include "diagnostics/host_facts_json.h"
+#include "diagnostics/lifecycle_json.h"
 #include "diagnostics/message_ids.h"
 #include "docs/number_text.h"
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -27,7 +29,7 @@ void VelmoController::subscribeDiagnostics(std::uint32_t feeds, double hz) {
     feedRateHz_ = hz > MAX_FEED_HZ ? MAX_FEED_HZ : hz;
     silenceSentToPage_ = false;
     replayLifecycle();
-    if (transportKnown_ && sink_ && (feedMask_ & DIAGNOSTIC_FEED_TRANSPORT) != 0) {
+    if (transportKnown_ && page_.open() && (feedMask_ & DIAGNOSTIC_FEED_TRANSPORT) != 0) {
         std::string doc;
         writeDiagnosticTransportJson(doc, lastTransport_);
         lastTransportPushMs_ = lifecycle_.nowMs();
@@ -40,7 +42,7 @@ void VelmoController::subscribeDiagnostics(std::uint32_t feeds, double hz) {
 }
 
 void VelmoController::adoptOutputLevels(const OutputLevels& levels) {
-    if (!sink_ || (feedMask_ & DIAGNOSTIC_FEED_METERS) == 0) return;
+    if (!page_.open() || (feedMask_ & DIAGNOSTIC_FEED_METERS) == 0) return;
     const bool silent = levels.peak[0] == 0.0f && levels.peak[1] == 0.0f;
     if (silent && silenceSentToPage_) return;
     silenceSentToPage_ = silent;
@@ -64,8 +66,7 @@ void VelmoController::unsubscribeDiagnostics() {
 }
 
 void VelmoController::tickCadence() {
-    takeHandedOver();
-    flushRestartRequests();
+    takeHostCalls();
     pollTransport();
     drainProcessorFeeds();
     if (fetchJob_ && !fetchJob_->poll()) reportFetchProgress();  // a true poll may end the job
@@ -73,7 +74,7 @@ void VelmoController::tickCadence() {
 
 void VelmoController::reportFetchProgress() {
     const std::uint64_t received = fetchJob_->bytesReceived();
-    if (!sink_ || received == fetchReported_) return;
+    if (!page_.open() || received == fetchReported_) return;
     fetchReported_ = received;
     sendToUi(writeBankFetchProgressJson(received, fetchJob_->bytesExpected()));
 }
@@ -126,7 +127,7 @@ void VelmoController::adoptTransportFact(const TransportFact& fact) {
     lastTransport_ = fact;
     transportKnown_ = true;
 
-    if (!sink_ || (feedMask_ & DIAGNOSTIC_FEED_TRANSPORT) == 0) return;
+    if (!page_.open() || (feedMask_ & DIAGNOSTIC_FEED_TRANSPORT) == 0) return;
     const double now = lifecycle_.nowMs();
     if (!changed) {
         const double interval = feedRateHz_ > 0.0 ? 1000.0 / feedRateHz_ : DEFAULT_PUSH_INTERVAL_MS;
@@ -191,13 +192,38 @@ void VelmoController::adoptHostFacts(const HostFacts& incoming) {
         publishLastLifecycle();
     }
 
-    if (!helloSent_ || !sink_) return;
+    if (!helloSent_ || !page_.open()) return;
     ++hostChangeSeq_;
     std::string doc;
     if (writeDiagnosticHostChangedJson(doc, old, hostFacts_, hostChangeSeq_, lifecycle_.nowMs()))
         sendToUi(doc);
     else
         --hostChangeSeq_;
+}
+
+// ---- lifecycle -----------------------------------------------------------------------------
+
+DiagnosticLifecycleEvent& VelmoController::recordLifecycle(DiagnosticLifecycleKind kind,
+                                                           std::int64_t frame) {
+    return lifecycle_.record(kind, frame);
+}
+
+void VelmoController::emitLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame) {
+    recordLifecycle(kind, frame);
+    publishLastLifecycle();
+}
+
+void VelmoController::publishLastLifecycle() {
+    if (!page_.open() || (feedMask_ & DIAGNOSTIC_FEED_LIFECYCLE) == 0 || lifecycle_.count() == 0) return;
+    std::string doc;
+    if (writeDiagnosticLifecycleJson(doc, &lifecycle_.at(lifecycle_.count() - 1), 1, 0))
+        sendToUi(doc);
+}
+
+void VelmoController::replayLifecycle() {
+    if (!page_.open() || (feedMask_ & DIAGNOSTIC_FEED_LIFECYCLE) == 0) return;
+    std::string doc;
+    if (writeDiagnosticLifecycleReplayJson(doc, lifecycle_)) sendToUi(doc);
 }
 
 }  // namespace velmo

@@ -20,6 +20,15 @@ bool isAnswer(std::string_view document) {
 
 }  // namespace
 
+BridgeSink HiddenPage::gate(BridgeSink sink) {
+    hidden_ = false;
+    missed_ = false;
+    if (!sink) return sink;
+    return [this, sink = std::move(sink)](const std::string& document) {
+        if (admits(document)) sink(document);
+    };
+}
+
 bool HiddenPage::setShown(bool shown) {
     const bool catchUp = shown && hidden_ && missed_;
     hidden_ = !shown;

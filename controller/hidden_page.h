@@ -5,16 +5,19 @@
 // page's own requests still go out.
 #include <string_view>
 
+#include "controller/bridge_host.h"
+
 namespace velmo {
 
 class HiddenPage {
 public:
+    // A new page's sink (or none), passing on what admits lets through; the page starts shown.
+    // The answer refers to this object: it must not outlive it.
+    BridgeSink gate(BridgeSink sink);
     // True when the page is visible again after documents were held back from it.
     bool setShown(bool shown);
     // Whether `document` goes to the page now; one held back is remembered as missed.
     bool admits(std::string_view document);
-    // A new page, or none: shown, nothing missed.
-    void reset() { *this = HiddenPage(); }
 
 private:
     bool hidden_ = false;

@@ -5,43 +5,35 @@
 // are handed over to it and applied at its next tick. It reaches the processor through messages
 // only.
 
-#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "banks/bank_control.h"
 #include "banks/hosted_bank_fetch_job.h"
 #include "ccmap/cc_map.h"
 #include "controller/audition_relay.h"
 #include "controller/bank_bridge.h"
-#include "controller/bridge_host.h"
+#include "controller/editor_host.h"
 #include "controller/hidden_page.h"
-#include "controller/param_hand_over.h"
+#include "controller/cc_mapping.h"
+#include "controller/controller_ids.h"
+#include "controller/host_calls.h"
+#include "controller/page_channel.h"
+#include "controller/preset_tracker.h"
 #include "diagnostics/host_facts.h"
 #include "diagnostics/message_ids.h"
 #include "diagnostics/output_levels.h"
 #include "diagnostics/transport_fact.h"
 #include "diagnostics/lifecycle_log.h"
-#include "diagnostics/preset_state_facts.h"
-#include "params/factory_presets.h"
-#include "params/param_table.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 
 namespace velmo {
 
-inline constexpr Steinberg::Vst::ParamID PROGRAM_CHANGE_PARAM_ID = 0x3F010001;
-inline constexpr Steinberg::Vst::ProgramListID FACTORY_PROGRAM_LIST_ID = 0x3F010001;
-
-// Feed bits of the page's diagnostic subscription that the controller acts on.
-inline constexpr std::uint32_t DIAGNOSTIC_FEED_TRANSPORT = 2;
-inline constexpr std::uint32_t DIAGNOSTIC_FEED_METERS = 16;
-inline constexpr std::uint32_t DIAGNOSTIC_FEED_LIFECYCLE = 64;
-
 class VelmoController : public Steinberg::Vst::EditControllerEx1,
                         public Steinberg::Vst::IMidiMapping,
-                        public BridgeHost {
+                        public EditorHost {
 public:
     VelmoController();
     ~VelmoController() override;
@@ -91,7 +83,8 @@ public:
         Steinberg::int32 busIndex, Steinberg::int16 channel,
         Steinberg::Vst::CtrlNumber midiControllerNumber, Steinberg::Vst::ParamID& id) override;
 
-    // BridgeHost
+    // EditorHost
+    Steinberg::FUnknown* editorHostObject() override { return static_cast<Steinberg::Vst::IEditController*>(this); }
     void handleBridgeMessage(const char* data, std::size_t size) override;
     void setBridgeSink(BridgeSink sink) override;
     void onEditorOpened() override;
@@ -113,15 +106,15 @@ public:
 
     // Factory presets.
     void applyFactoryPreset(std::uint32_t index);
-    bool presetDirty() const;
-    void refreshPresetState();
-    const PresetStateFacts& presetState() const { return presetState_; }
+    bool presetDirty() const { return presets_.dirty(); }
+    void refreshPresetState() { presets_.refresh(); }
+    const PresetStateFacts& presetState() const { return presets_.facts(); }
 
     // CC map: adopted from state or the page, kept for the controller's life once present.
     void adoptCcMap(const CcMap& map, bool notifyPage);
     void sendCcMapToProcessor();
-    bool hasCcMap() const { return hasCcMap_; }
-    const CcMap& ccMap() const { return ccMap_; }
+    bool hasCcMap() const { return ccMapping_.present; }
+    const CcMap& ccMap() const { return ccMapping_.map; }
 
     // Lifecycle log.
     DiagnosticLifecycleEvent& recordLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame);
@@ -153,10 +146,10 @@ public:
     // A run loop the host offers later (the plug frame's, once a view attaches) takes the clock
     // when it has none yet; true when it did. The loop is only lent: returnCadenceClock gives it
     // back before the view lets go of its frame, and the clock starts again as it first would.
-    bool startCadenceClockOn(Steinberg::FUnknown* hostObject);
-    void returnCadenceClock();
+    bool startCadenceClockOn(Steinberg::FUnknown* hostObject) override;
+    void returnCadenceClock() override;
     void stopCadenceClock();
-    void tickCadence();
+    void tickCadence() override;
     void pollTransport();
     void drainProcessorFeeds();
     void adoptTransportFact(const TransportFact& fact);
@@ -179,28 +172,18 @@ private:
     void captureHostIdentity(Steinberg::FUnknown* context);
     void buildParameters();
     void applyProgramChange(double value);
+    // A value the host (or a restored state) set: to the page unless it is the page's own.
     void echoToPage(Steinberg::Vst::ParamID id, double normalized);
     // One complete host gesture (begin, set, page echo, perform, end) for a value the plug-in
     // itself changes, so the host records it.
     void editGesture(Steinberg::Vst::ParamID id, double normalized);
-    // The preset-state facts' current id and name, truncated to their fields.
-    void notePresetNames(const char* id, const char* name);
-    // The preset's names, and its values as those the dirty test compares with.
-    void rememberFactoryPreset(const velmo_factory_preset& preset);
     // Tells the page when the dirty flag it last heard no longer holds.
     void notePresetDirty();
-    // A restored state that holds a factory preset's values makes that preset current.
-    void adoptMatchingFactoryPreset();
-    void forgetValuesSentToPage();
     void handleRuntimeDiagnostics(const void* data, Steinberg::uint32 size);
-    // Asks the host to re-read what `flags` name at the next tick: never from inside a host call,
-    // which may hold a host lock that the host's restartComponent takes again.
-    void restartComponent(Steinberg::int32 flags);
-    void flushRestartRequests();
-    // Host calls that arrive off the controller's thread wait for its tick.
-    bool offOwnerThread() const;
-    Steinberg::tresult handOver(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value);
-    void takeHandedOver();
+    // Asks the host to re-read what `flags` name, at the next tick.
+    void restartComponent(Steinberg::int32 flags) { hostCalls_.requestRestart(flags); }
+    // The tick's share: values handed over from other threads, then the restart requests.
+    void takeHostCalls();
     // Pad overrides of a restored state, then the bank state with reason "restore".
     void restoreBankState(const SamplerPadOverrides& pads);
     // A hosted download on a worker; the result comes back on this thread's run loop, or at
@@ -212,19 +195,13 @@ private:
     // First: the bank control answers the processor's replies until the very end.
     BankBridge bankBridge_{*this};
     BankControl bankControl_{bankBridge_};
-    BridgeSink sink_;
-    HiddenPage hiddenPage_;
-    std::int32_t echoGuardId_ = -1;
-    double echoGuardValue_ = -1.0;
-    CcMap ccMap_{};
-    bool hasCcMap_ = false;
+    HiddenPage hiddenPage_;  // before the page channel, whose sink refers to it
+    PageChannel page_;
+    CcMapping ccMapping_;
     std::string runtimeHealth_;
     HostFacts hostFacts_{};
     bool helloSent_ = false;
-    PresetStateFacts presetState_{};
-    double lastPresetValues_[VELMO_PARAM_COUNT] = {};
-    bool factoryPresetApplied_ = false;
-    double sentToPage_[VELMO_PARAM_COUNT] = {};  // NaN: the page may not hold the value
+    PresetTracker presets_{[this](std::uint32_t id) { return getParamNormalized(id); }};
     std::uint32_t feedMask_ = 0;
     double feedRateHz_ = 0.0;
     DiagnosticLifecycleLog lifecycle_;
@@ -244,10 +221,7 @@ private:
     bool cadenceOnLentLoop_ = false;
     std::unique_ptr<HostedBankFetchJob> fetchJob_;
     std::uint64_t fetchReported_ = 0;  // bytes last reported to the page
-    std::atomic<std::thread::id> ownerThread_{};
-    // The ten parameters, then the program change.
-    ParamHandOver<VELMO_PARAM_COUNT + 1> handedOver_;
-    Steinberg::int32 pendingRestart_ = 0;
+    HostCalls hostCalls_;
 };
 
 }  // namespace velmo

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "controller/velmo_controller.h"
+#include "controller/editor_host.h"
 #include "editor/embedded_web_view.h"
 #include "editor/ui_root.h"
 #include "platform/native_view.h"
@@ -33,16 +33,16 @@ bool isOurPlatformType(FIDString type) {
 
 }  // namespace
 
-WebViewPlugView::WebViewPlugView(VelmoController* controller, std::string uiRoot)
-    : CPluginView(&INITIAL_RECT), controller_(controller), uiRoot_(std::move(uiRoot)) {
-    if (controller_ != nullptr) controller_->addRef();
+WebViewPlugView::WebViewPlugView(EditorHost* host, std::string uiRoot)
+    : CPluginView(&INITIAL_RECT), host_(host), uiRoot_(std::move(uiRoot)) {
+    if (host_ != nullptr) host_->editorHostObject()->addRef();
     // Hosts attach right after creating the view: the web engine starts meanwhile.
-    if (controller_ != nullptr) prepareEmbeddedWebView(uiRoot_);
+    if (host_ != nullptr) prepareEmbeddedWebView(uiRoot_);
 }
 
 WebViewPlugView::~WebViewPlugView() {
     detach();
-    if (controller_ != nullptr) controller_->release();
+    if (host_ != nullptr) host_->editorHostObject()->release();
 }
 
 tresult PLUGIN_API WebViewPlugView::isPlatformTypeSupported(FIDString type) {
@@ -50,15 +50,15 @@ tresult PLUGIN_API WebViewPlugView::isPlatformTypeSupported(FIDString type) {
 }
 
 tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
-    if (!isOurPlatformType(type) || parent == nullptr || controller_ == nullptr) return kResultFalse;
+    if (!isOurPlatformType(type) || parent == nullptr || host_ == nullptr) return kResultFalse;
     detach();  // a second attach replaces the web view and the timer
     // The plug frame's loop where the host offers one there; else the loop the host offered on
     // its context (or a tool's manual loop).
     std::shared_ptr<RunLoop> loop = hostRunLoopFrom(plugFrame);
     if (loop == nullptr) loop = currentRunLoop();
-    lentCadenceClock_ = controller_->startCadenceClockOn(plugFrame);
+    lentCadenceClock_ = host_->startCadenceClockOn(plugFrame);
 
-    webView_ = createEmbeddedWebView(*controller_, uiRoot_, parent, rect.getWidth(), rect.getHeight(), loop);
+    webView_ = createEmbeddedWebView(*host_, uiRoot_, parent, rect.getWidth(), rect.getHeight(), loop);
     if (webView_ == nullptr) {
         detach();  // a refused attach is never removed: nothing may stay on the frame's loop
         return kResultFalse;
@@ -88,25 +88,25 @@ tresult PLUGIN_API WebViewPlugView::onSize(ViewRect* newSize) {
 
 void WebViewPlugView::cadenceTick(void* context) {
     auto* view = static_cast<WebViewPlugView*>(context);
-    view->controller_->tickCadence();
+    view->host_->tickCadence();
 }
 
 // Lets go of everything of the frame's run loop: the host may destroy it once removed() returns.
 void WebViewPlugView::detach() {
     cadence_.reset();
     webView_.reset();
-    if (lentCadenceClock_) controller_->returnCadenceClock();
+    if (lentCadenceClock_) host_->returnCadenceClock();
     lentCadenceClock_ = false;
 }
 
-IPlugView* createWebViewEditor(VelmoController* controller, const char* uiRoot) {
+IPlugView* createWebViewEditor(EditorHost* host, const char* uiRoot) {
     const std::string root = uiRoot != nullptr ? std::string(uiRoot) : pluginUiRoot();
-    if (controller == nullptr || root.empty()) {
+    if (host == nullptr || root.empty()) {
         std::fputs("velmo-plugin-shell: no UI bundle found; editor disabled\n", stderr);
-        if (controller != nullptr) controller->onEditorError("no ui bundle in plugin");
+        if (host != nullptr) host->onEditorError("no ui bundle in plugin");
         return nullptr;
     }
-    return new WebViewPlugView(controller, root);
+    return new WebViewPlugView(host, root);
 }
 
 }  // namespace velmo

@@ -1,6 +1,6 @@
 #pragma once
 // The editor: a VST3 plug-in view showing the page of the bundle's UI folder in a web view
-// inside the host's window, talking to the controller through its BridgeHost interface.
+// inside the host's window, talking to the controller only through its EditorHost interface.
 #include <memory>
 #include <string>
 
@@ -8,9 +8,9 @@
 
 namespace velmo {
 
+class EditorHost;
 class EmbeddedWebView;
 class RepeatingTimer;
-class VelmoController;
 
 inline constexpr Steinberg::int32 kEditorWidth = 760;
 inline constexpr Steinberg::int32 kEditorHeight = 620;
@@ -21,8 +21,8 @@ inline constexpr Steinberg::int32 kEditorMaxHeight = 1100;
 
 class WebViewPlugView : public Steinberg::CPluginView {
 public:
-    // `controller` outlives the view (it is kept referenced while the view lives).
-    WebViewPlugView(VelmoController* controller, std::string uiRoot);
+    // `host` outlives the view (it is kept referenced while the view lives).
+    WebViewPlugView(EditorHost* host, std::string uiRoot);
     ~WebViewPlugView() override;
 
     Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
@@ -36,7 +36,7 @@ private:
     static void cadenceTick(void* view);
     void detach();
 
-    VelmoController* controller_;
+    EditorHost* host_;
     std::string uiRoot_;
     std::unique_ptr<EmbeddedWebView> webView_;
     std::unique_ptr<RepeatingTimer> cadence_;
@@ -46,6 +46,6 @@ private:
 // The controller's "editor" view for `uiRoot`, or for the module's own UI folder when null.
 // Null without a controller or a UI folder (the reason goes to standard error and, with a
 // controller, to onEditorError).
-Steinberg::IPlugView* createWebViewEditor(VelmoController* controller, const char* uiRoot);
+Steinberg::IPlugView* createWebViewEditor(EditorHost* host, const char* uiRoot);
 
 }  // namespace velmo

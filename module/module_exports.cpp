@@ -25,8 +25,8 @@ SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() {
     static const bool helperClosedAtExit = velmo::addModuleTerminator(&velmo::closeWebViewHelper, 0);
     (void)helperClosedAtExit;
     // The controller's view is the web-view editor, looking for the module's own UI folder.
-    velmo::setEditorFactory([](velmo::VelmoController* controller) {
-        return velmo::createWebViewEditor(controller, nullptr);
+    velmo::setEditorFactory([](velmo::EditorHost* host) {
+        return velmo::createWebViewEditor(host, nullptr);
     });
     return velmo::acquirePluginFactory(
         {&velmo::VelmoProcessor::createInstance, &velmo::VelmoController::createInstance});

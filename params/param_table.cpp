@@ -33,13 +33,10 @@ const velmo_param_desc VELMO_PARAMS[VELMO_PARAM_COUNT] = {
      nullptr},
 };
 
-namespace {
-// NaN maps to 0 so a bad host value can never reach the kernel as NaN.
-double clamp01(double x) {
+double velmo_clamp01(double x) {
     if (std::isnan(x)) return 0.0;
     return x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x);
 }
-}  // namespace
 
 double velmo_param_to_plain(const velmo_param_desc& desc, double x) {
     switch (desc.kind) {
@@ -55,7 +52,7 @@ double velmo_param_to_plain(const velmo_param_desc& desc, double x) {
         case kParamKindToggle:
             return x >= 0.5 ? 1.0 : 0.0;
         default: {
-            double p = desc.minValue + clamp01(x) * (desc.maxValue - desc.minValue);
+            double p = desc.minValue + velmo_clamp01(x) * (desc.maxValue - desc.minValue);
             if (desc.step != 0.0) p = desc.step * std::floor(p / desc.step + 0.5);
             return p;
         }
@@ -76,7 +73,7 @@ double velmo_param_normalize(const velmo_param_desc& desc, double p) {
             return p == 0.0 ? 0.0 : 1.0;
         default:
             if (desc.maxValue == desc.minValue) return 0.0;
-            return clamp01((p - desc.minValue) / (desc.maxValue - desc.minValue));
+            return velmo_clamp01((p - desc.minValue) / (desc.maxValue - desc.minValue));
     }
 }
 

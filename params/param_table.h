@@ -32,6 +32,9 @@ inline constexpr uint32_t VELMO_PARAM_COUNT = 10;
 extern const char* const velmo_param_0_options[5];
 extern const velmo_param_desc VELMO_PARAMS[VELMO_PARAM_COUNT];
 
+// x within [0, 1]; NaN maps to 0 so a bad host value can never reach the kernel as NaN.
+double velmo_clamp01(double x);
+
 // Normalised [0, 1] -> plain value, by the row's kind and range.
 double velmo_param_to_plain(const velmo_param_desc& desc, double normalized);
 // Plain value -> normalised [0, 1], by the row's kind and range.

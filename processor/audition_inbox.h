@@ -71,8 +71,8 @@ inline bool AuditionInbox::post(const AuditionNote& note, std::uint64_t nowNs) {
     }
     const std::uint64_t lastBlock = lastBlockNs_.load(std::memory_order_relaxed);
     const std::uint32_t head = head_.load(std::memory_order_relaxed);
-    const bool processing = processing_.load(std::memory_order_acquire) && lastBlock != 0 &&
-                            nowNs - lastBlock < kStaleNs;
+    const bool processing =
+        processing_.load(std::memory_order_acquire) && lastBlock != 0 && nowNs - lastBlock < kStaleNs;
     if (!processing || head - tail_.load(std::memory_order_acquire) >= kCapacity) {
         dropped_.fetch_add(1, std::memory_order_relaxed);
         if (kind == AuditionKind::Release) releaseAll();

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velmo {
 
 class OutputPeaks {
@@ -15,12 +19,7 @@ public:
         for (std::int32_t c = 0; c < count && c < 2 && !silent; ++c) {
             const float* samples = channels[c];
             if (samples == nullptr) continue;
-            float peak = 0.0f;
-            for (std::int32_t i = 0; i < frames; ++i) {
-                const float a = std::fabs(samples[i]);
-                peak = a > peak ? a : peak;  // a NaN never wins
-            }
-            raise(peaks_[c], peak);
+            raise(peaks_[c], peakOf(samples, frames));
         }
         blocks_.fetch_add(1, std::memory_order_release);
     }
@@ -36,10 +35,32 @@ public:
     }
 
 private:
+    // The largest magnitude; a NaN never wins a comparison. With SSE four running maxima of four
+    // (the compiler does not vectorise a float maximum on its own without relaxing float rules).
+    static float peakOf(const float* samples, std::int32_t frames) {
+        float peak = 0.0f;
+        std::int32_t i = 0;
+#if defined(__SSE2__)
+        const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+        __m128 m[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+        for (; i + 16 <= frames; i += 16) {
+            for (int k = 0; k < 4; ++k)  // max(a, m) answers m when a is NaN
+                m[k] = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(samples + i + 4 * k), magnitude), m[k]);
+        }
+        alignas(16) float lanes[4];
+        _mm_store_ps(lanes, _mm_max_ps(_mm_max_ps(m[0], m[1]), _mm_max_ps(m[2], m[3])));
+        for (const float lane : lanes) peak = lane > peak ? lane : peak;
+#endif
+        for (; i < frames; ++i) {
+            const float a = std::fabs(samples[i]);
+            peak = a > peak ? a : peak;
+        }
+        return peak;
+    }
+
     static void raise(std::atomic<float>& slot, float value) {
         float current = slot.load(std::memory_order_relaxed);
-        while (value > current && !slot.compare_exchange_weak(current, value, std::memory_order_relaxed)) {
-        }
+        while (value > current && !slot.compare_exchange_weak(current, value, std::memory_order_relaxed)) {}
     }
 
     std::atomic<float> peaks_[2] = {};

@@ -49,17 +49,6 @@ void collectDocument(void* page, const char* text, std::size_t length) {
 
 }  // namespace
 
-host::PluginModule& builtBundle() {
-    static std::unique_ptr<host::PluginModule> module = [] {
-        std::string error;
-        auto m = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
-        if (m == nullptr) ADD_FAILURE() << error;
-        return m;
-    }();
-    if (module == nullptr) std::abort();
-    return *module;
-}
-
 struct BundleRig::Parts {
     // The SDK's host application counts no references: it is owned here, outliving the controller.
     std::unique_ptr<host::NamedHostApplication> host;

@@ -15,15 +15,13 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "tools/host/bridge_api.h"
 #include "tools/host/host.h"
+#include "built_bundle.h"
 #include "tools/host/module_loader.h"
 
 namespace velmo::test {
 
 using host::BridgeApi;
 using host::bridgeApiOf;
-
-// The built bundle, opened once per test program.
-host::PluginModule& builtBundle();
 
 struct EditRecord {
     enum Kind { Begin, Perform, End, Restart } kind;

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "built_bundle.h"
 #include "docs/json_tree.h"
 #include "scratch_dir.h"
 #include "tools/host/module_loader.h"
@@ -23,9 +24,7 @@ TEST(ModuleInfo, MatchesTheFactoryFieldForField) {
     JsonValue doc;
     ASSERT_TRUE(parseJsonDocument(json.data(), json.size(), doc)) << json;
 
-    std::string error;
-    auto module = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
-    ASSERT_TRUE(module) << error;
+    host::PluginModule* module = &test::builtBundle();
     IPluginFactory* factory = module->factory();
     FUnknownPtr<IPluginFactory2> factory2(factory);
     ASSERT_TRUE(factory2);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 
+#include "built_bundle.h"
 #include "params/factory_presets.h"
 #include "params/param_table.h"
 #include "tools/host/memory_streams.h"
@@ -29,8 +30,7 @@ std::string componentState(host::PluginInstance& plugin) {
 
 TEST(FactoryPresetFiles, EachRoundTripsToThePresetTable) {
     std::string error;
-    auto module = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
-    ASSERT_TRUE(module) << error;
+    host::PluginModule* module = &test::builtBundle();
 
     std::set<std::string> files;
     for (const auto& entry : fs::directory_iterator(PRESETS)) files.insert(entry.path().filename().string());
@@ -81,8 +81,7 @@ TEST(FactoryPresetFiles, MalformedAndForeignFilesAreRefused) {
     EXPECT_FALSE(host::readPresetFile(renamed.data(), renamed.size(), out, error));
 
     // Another plug-in's preset leaves this one untouched.
-    auto module = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
-    ASSERT_TRUE(module) << error;
+    host::PluginModule* module = &test::builtBundle();
     auto plugin = host::PluginInstance::create(*module, &error);
     ASSERT_TRUE(plugin) << error;
     const std::string before = componentState(*plugin);

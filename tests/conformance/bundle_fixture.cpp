@@ -1,5 +1,7 @@
 #include "bundle_fixture.h"
 
+#include "built_bundle.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -13,19 +15,7 @@ namespace velmo::conformance {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-host::PluginModule& bundle() {
-    // Deliberately never closed: tests hold interface pointers until the very end.
-    static host::PluginModule* module = [] {
-        std::string error;
-        auto opened = host::PluginModule::open(ZURIZ_BUNDLE_DIR, &error);
-        if (!opened) {
-            ADD_FAILURE() << error;
-            std::abort();
-        }
-        return opened.release();
-    }();
-    return *module;
-}
+host::PluginModule& bundle() { return test::builtBundle(); }
 
 void PluginTest::SetUp() {
     std::string error;

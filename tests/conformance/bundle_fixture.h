@@ -15,7 +15,7 @@
 
 namespace velmo::conformance {
 
-// The bundle, opened once for the test program and kept open until it exits.
+// The built bundle (opened once per test program).
 host::PluginModule& bundle();
 
 // The program-change parameter and program list of the factory presets.

@@ -205,7 +205,7 @@ TEST_F(EditorWindowTest, PageShownEditedBothWaysResizedAndReattached) {
     struct Track {
         int left, right, y;
     };
-    const Track level = ownPage_ ? Track{40, 720, 60} : Track{114, 590, 475};
+    const Track level = ownPage_ ? Track{40, 720, 60} : Track{114, 265, 506};
     rig_->edits.clear();
     const double before = rig_->normalized(LEVEL);
     ASSERT_TRUE(window_->click(level.left + (level.right - level.left) * 3 / 10, level.y))

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "diagnostics/audition_note.h"
@@ -12,6 +13,7 @@
 #include "diagnostics/transport_fact.h"
 #include "fake_kernel.h"
 #include "processor/audition_inbox.h"
+#include "processor/output_peaks.h"
 #include "processor_harness.h"
 
 using namespace Steinberg;
@@ -254,4 +256,26 @@ TEST_F(Audition, ThePollCarriesTheHostsTransportAndThePeaksOncePerChange) {
     ASSERT_EQ(h.processor->notify(poll), kResultOk);
     EXPECT_EQ(h.sent("velmo.diag.transport").size(), 1u);
     EXPECT_TRUE(h.sent("velmo.diag.meters").empty());
+}
+
+// The scan keeps eight maxima side by side: a peak in any lane or in the tail past the last
+// whole eight counts, a NaN anywhere never does, and a silent block leaves the peaks alone.
+TEST(OutputPeaksScan, EveryLaneAndTheTailCountAndNaNNeverWins) {
+    velmo::OutputPeaks peaks;
+    float out[2];
+    for (int at = 0; at < 21; ++at) {
+        std::vector<float> left(21, 0.125f), right(21, -0.25f);
+        left[at] = -0.75f;
+        right[(at + 5) % 21] = std::numeric_limits<float>::quiet_NaN();
+        const float* channels[2] = {left.data(), right.data()};
+        peaks.capture(channels, 2, 21, false);
+        ASSERT_TRUE(peaks.take(out));
+        EXPECT_EQ(out[0], 0.75f) << "peak at " << at;
+        EXPECT_EQ(out[1], 0.25f) << "NaN at " << (at + 5) % 21;
+    }
+    const float loud[4] = {2.0f, 2.0f, 2.0f, 2.0f};
+    const float* channels[2] = {loud, loud};
+    peaks.capture(channels, 2, 4, true);
+    ASSERT_TRUE(peaks.take(out)) << "a block was rendered";
+    EXPECT_EQ(out[0], 0.0f);
 }

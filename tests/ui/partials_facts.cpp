@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "docs/json_member.h"
 #include "kernel/bell_families.h"
 #include "kernel/bells_processor.h"
-#include "json_members.h"
 
 namespace {
 
@@ -22,6 +22,7 @@ constexpr double kTwoPi = 6.283185307179586;
 
 int main() {
     using namespace velmo;
+    // The first case is every parameter at its default.
     const Case cases[] = {
         {0, 0.15, 1.0, 1.0, 1.0}, {4, 1.0, 2.0, 2.5, 3.0}, {2, 0.0, 0.5, 0.2, 0.2},
         {1, 0.5, 1.3, 1.7, 0.6}, {3, 0.33, 0.7, 0.45, 2.2},
@@ -43,11 +44,11 @@ int main() {
         if (v == MODAL_STRUCK_MAX_VOICES) return 1;
         if (out.size() > 1) out += ',';
         out += "{\"values\":{";
-        uitest::member(out, "ir.family", c.family, true);
-        uitest::member(out, "strike.position", c.position);
-        uitest::member(out, "ir.size", c.size);
-        uitest::member(out, "ir.decayScale", c.decayScale);
-        uitest::member(out, "ir.damping", c.damping);
+        jsonAppendMember(out, "ir.family", c.family, true);
+        jsonAppendMember(out, "strike.position", c.position);
+        jsonAppendMember(out, "ir.size", c.size);
+        jsonAppendMember(out, "ir.decayScale", c.decayScale);
+        jsonAppendMember(out, "ir.damping", c.damping);
         out += "},\"partials\":[";
         const int modes = m.recipeModeCount[selectedFamily(c.family)];
         for (int mode = 0; mode < modes; ++mode) {
@@ -58,9 +59,9 @@ int main() {
             for (int k = left; k <= left + 1; ++k) angle += std::atan2(m.coefSin[v][k], m.coefCos[v][k]);
             const double radius = std::hypot(double(m.coefCos[v][left]), double(m.coefSin[v][left]));
             out += mode > 0 ? ",{" : "{";
-            uitest::member(out, "hz", angle / 2.0 * kRate / kTwoPi, true);
-            uitest::member(out, "level", m.modeGain[v][left]);
-            uitest::member(out, "rate", -std::log(radius) * kRate);
+            jsonAppendMember(out, "hz", angle / 2.0 * kRate / kTwoPi, true);
+            jsonAppendMember(out, "level", m.modeGain[v][left]);
+            jsonAppendMember(out, "rate", -std::log(radius) * kRate);
             out += '}';
         }
         out += "]}";

@@ -1,14 +1,19 @@
 // The page's generated files: families.json in the built bundle says what the kernel's tables
-// say, and the UI digest covers every file's path and bytes, and nothing else.
+// say, js/param_table.js what params/'s table says, and the UI digest covers every file's path
+// and bytes, and nothing else.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <span>
 #include <string>
 
 #include "docs/json_tree.h"
 #include "kernel/bell_families.h"
 #include "params/param_table.h"
 #include "scratch_dir.h"
+#include "tools/uidata/param_table_js.h"
 #include "tools/uidata/ui_manifest.h"
 
 namespace velmo {
@@ -50,6 +55,58 @@ TEST(UiFiles, FamiliesInTheBundleAreTheKernelTables) {
             EXPECT_EQ(number(mode, "decay"), FAMILY_DECAY[at]);
         }
     }
+}
+
+// The rows of a generated param_table.js, one JSON object each, against the table it came from.
+void expectRowsFollow(const std::string& module, std::span<const velmo_param_desc> table) {
+    const std::string open = "PARAM_ROWS = ";
+    const std::size_t begin = module.find(open);
+    const std::size_t end = module.rfind("];");
+    ASSERT_TRUE(begin != std::string::npos && end != std::string::npos && end > begin) << module;
+    const std::string rows = module.substr(begin + open.size(), end + 1 - begin - open.size());
+    JsonValue doc;
+    ASSERT_TRUE(parseJsonDocument(rows.data(), rows.size(), doc)) << rows;
+    ASSERT_EQ(doc.kind, JsonValue::Array);
+    ASSERT_EQ(doc.array.size(), table.size());
+    for (const velmo_param_desc& d : table) {
+        const JsonValue& row = doc.array[d.id];
+        EXPECT_EQ(number(row, "id"), d.id);
+        EXPECT_EQ(row.str("path", ""), d.path);
+        EXPECT_EQ(row.str("name", ""), d.name);
+        EXPECT_EQ(row.str("group", ""), d.group);
+        EXPECT_EQ(number(row, "kind"), d.kind);
+        EXPECT_EQ(number(row, "min"), d.minValue) << d.path;  // exact: round-trip form
+        EXPECT_EQ(number(row, "max"), d.maxValue) << d.path;
+        EXPECT_EQ(number(row, "step"), d.step) << d.path;
+        EXPECT_EQ(number(row, "defaultPlain"), d.defaultPlain) << d.path;
+        EXPECT_EQ(row.str("unit", "?"), d.unit);
+        const JsonValue* options = row.find("options");
+        ASSERT_TRUE(options != nullptr);
+        if (d.optionCount == 0) {
+            EXPECT_EQ(options->kind, JsonValue::Null) << d.path;
+            continue;
+        }
+        ASSERT_EQ(options->array.size(), static_cast<std::size_t>(d.optionCount)) << d.path;
+        for (int32_t i = 0; i < d.optionCount; ++i) EXPECT_EQ(options->array[i].string, d.options[i]);
+    }
+    for (const char* kind : {"KIND_CONTINUOUS = 0;", "KIND_LIST = 1;", "KIND_TOGGLE = 2;"})
+        EXPECT_NE(module.find(std::string("export const ") + kind), std::string::npos) << kind;
+}
+
+// The page takes the parameter table the bundle ships: params/'s own, so a range changed there
+// reaches the page with no other edit.
+TEST(UiFiles, ParamTableInTheBundleIsTheParamsTable) {
+    const std::string shipped = readTextFile(ZURIZ_BUNDLE_DIR "/Contents/Resources/ui/js/param_table.js");
+    EXPECT_EQ(shipped, uidata::paramTableModule()) << "the bundle's copy is current";
+    expectRowsFollow(shipped, VELMO_PARAMS);
+
+    velmo_param_desc changed[VELMO_PARAM_COUNT];
+    std::copy(std::begin(VELMO_PARAMS), std::end(VELMO_PARAMS), changed);
+    changed[8].minValue = 0.005;
+    changed[8].maxValue = 12.5;
+    changed[8].step = 0.005;
+    changed[4].unit = "times";
+    expectRowsFollow(uidata::paramTableModule(changed), changed);
 }
 
 TEST(UiFiles, DigestCoversPathsAndBytesButNotTheManifest) {

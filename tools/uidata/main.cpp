@@ -1,6 +1,7 @@
 // zuriz-uidata: writes the editor page's generated files into the bundle at build time.
 //
 //   zuriz-uidata families OUT                          the family tables as JSON
+//   zuriz-uidata params OUT                            the parameter table as an ES module
 //   zuriz-uidata manifest UIDIR BUILDTIME REVISION     UIDIR/manifest.json over UIDIR's files
 //
 // A file whose content would not change is left alone.
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "tools/uidata/families_json.h"
+#include "tools/uidata/param_table_js.h"
 #include "tools/uidata/ui_manifest.h"
 
 namespace {
@@ -41,8 +43,9 @@ bool writeIfChanged(const std::string& path, const std::string& content) {
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "families" && argc == 3) {
-        if (!writeIfChanged(argv[2], familiesJson() + "\n")) return fail(std::string("cannot write ") + argv[2]);
+    if ((command == "families" || command == "params") && argc == 3) {
+        const std::string content = command == "families" ? familiesJson() + "\n" : paramTableModule();
+        if (!writeIfChanged(argv[2], content)) return fail(std::string("cannot write ") + argv[2]);
         return 0;
     }
     if (command == "manifest" && argc == 5) {
@@ -59,6 +62,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::fputs("usage: zuriz-uidata families OUT\n"
+               "       zuriz-uidata params OUT\n"
                "       zuriz-uidata manifest UIDIR BUILDTIME REVISION\n",
                stderr);
     return 2;

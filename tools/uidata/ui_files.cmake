@@ -1,5 +1,6 @@
 # Assembles Contents/Resources/ui of the bundle: the repository's UI files, the generated
-# families.json, then manifest.json over all of them (last, so it covers the others).
+# families.json and js/param_table.js, then manifest.json over all of them (last, so it covers
+# the others).
 # Runs on every build; the tool leaves files alone that would not change.
 #   -DSOURCE=<repo>/Resources -DDEST=<bundle>/Contents/Resources -DREPO=<repo> -DTOOL=<zuriz-uidata>
 #   -DCOPY_SCRIPT=<module/copy_resources.cmake>
@@ -7,10 +8,8 @@ include(${COPY_SCRIPT})
 set(ui ${DEST}/ui)
 file(MAKE_DIRECTORY ${ui})
 
-execute_process(COMMAND ${TOOL} families ${ui}/families.json RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "writing families.json failed")
-endif()
+execute_process(COMMAND ${TOOL} families ${ui}/families.json COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${TOOL} params ${ui}/js/param_table.js COMMAND_ERROR_IS_FATAL ANY)
 
 # UTC; string(TIMESTAMP) takes SOURCE_DATE_EPOCH from the environment when it is set.
 string(TIMESTAMP build_time "%Y-%m-%dT%H:%M:%SZ" UTC)

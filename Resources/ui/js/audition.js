@@ -1,5 +1,7 @@
 // What the audition keys say to the plug-in, without the DOM: note names, the velocity of a
 // press from where it lands, and which presses hold which notes.
+import { clamp01 } from './params.js';
+
 const NAMES = ['C', 'C♯', 'D', 'D♯', 'E', 'F', 'F♯', 'G', 'G♯', 'A', 'A♯', 'B'];
 
 export const LOWEST = 0;
@@ -17,7 +19,7 @@ export function isSharp(note) { return NAMES[((note % 12) + 12) % 12].length > 1
 // The lower on the key, the louder, as a keyboard key responds. fraction: 0 at the top edge,
 // 1 at the bottom; outside the key it is clamped. Three decimals are all a velocity needs.
 export function velocityAt(fraction) {
-  const f = Number.isFinite(fraction) ? Math.min(Math.max(fraction, 0), 1) : 1;
+  const f = Number.isFinite(fraction) ? clamp01(fraction) : 1;
   return Math.round((SOFTEST + (1 - SOFTEST) * f) * 1000) / 1000;
 }
 

@@ -1,7 +1,7 @@
 // The family choice and the nine sliders. Values the plug-in reports move the controls
 // without sending anything back; the user's edits go out as gestures.
 import { $, clear, el } from './dom.js';
-import { KEY_STEP, KIND_LIST, PARAMS, defaultNormalized, labelText, normalize, paramByPath,
+import { KEY_STEP, KIND_LIST, PARAMS, clamp01, defaultNormalized, labelText, normalize, paramByPath,
   readoutText, roundPlain, toPlain } from './params.js';
 
 const FINE_STEP = 0.001; // with Shift
@@ -104,7 +104,7 @@ export class Controls {
     const fromPointer = (event) => {
       const box = track.getBoundingClientRect();
       const x = box.width > 0 ? (event.clientX - box.left) / box.width : 0;
-      const plain = roundPlain(p, p.min + Math.min(Math.max(x, 0), 1) * (p.max - p.min), 3);
+      const plain = roundPlain(p, p.min + clamp01(x) * (p.max - p.min), 3);
       return plain;
     };
     const apply = (plain) => {
@@ -174,7 +174,7 @@ export class Controls {
       if (s) {
         // Screen readers get the plug-in's own text; the readout is rounded for the eye.
         const text = labelText(p, n);
-        const pct = (Math.min(Math.max(n, 0), 1) * 100).toFixed(3) + '%';
+        const pct = (clamp01(n) * 100).toFixed(3) + '%';
         s.fill.style.width = pct;
         s.thumb.style.left = pct;
         s.slider.setAttribute('aria-valuenow', String(toPlain(p, n)));

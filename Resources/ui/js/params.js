@@ -1,34 +1,18 @@
 // The ten parameters as the plug-in describes them, with its value conversions and display
-// texts. The hello carries only paths and values; ranges, units and names live here.
-export const KIND_CONTINUOUS = 0;
-export const KIND_LIST = 1;
-export const KIND_TOGGLE = 2;
+// texts. The hello carries only paths and values; ranges, units and names come from the
+// plug-in's own table, which the build writes into the bundle as param_table.js.
+import { KIND_CONTINUOUS, KIND_LIST, KIND_TOGGLE, PARAM_ROWS } from './param_table.js';
 
-const FAMILIES = ['Carillon', 'Tubular Zuriz', 'Handbells', 'Glass', 'Singing Bowl'];
+export { KIND_CONTINUOUS, KIND_LIST, KIND_TOGGLE };
 
-function row(id, path, name, group, kind, min, max, def, unit, options) {
-  return Object.freeze({ id, path, name, group, kind, min, max, step: 0, defaultPlain: def,
-    unit, options: options || null });
-}
-
-export const PARAMS = Object.freeze([
-  row(0, 'ir.family', 'Bell', 'Bell', KIND_LIST, 0, 4, 0, '', FAMILIES),
-  row(1, 'strike.position', 'Position', 'Strike', KIND_CONTINUOUS, 0, 1, 0.15, ''),
-  row(2, 'strike.hardness', 'Clapper', 'Strike', KIND_CONTINUOUS, 0, 1, 0.62, ''),
-  row(3, 'strike.noise', 'Contact', 'Strike', KIND_CONTINUOUS, 0, 1, 0.12, ''),
-  row(4, 'ir.decayScale', 'Ring', 'Body', KIND_CONTINUOUS, 0.2, 2.5, 1.0, 'x'),
-  row(5, 'ir.damping', 'Damping', 'Body', KIND_CONTINUOUS, 0.2, 3.0, 1.0, ''),
-  row(6, 'ir.size', 'Casting', 'Body', KIND_CONTINUOUS, 0.5, 2.0, 1.0, 'x'),
-  row(7, 'ir.stereoWidth', 'Width', 'Body', KIND_CONTINUOUS, 0, 1, 0.5, ''),
-  row(8, 'amp.release', 'Release', 'Amp', KIND_CONTINUOUS, 0.02, 4.0, 0.5, 's'),
-  row(9, 'master.level', 'Level', 'Master', KIND_CONTINUOUS, 0, 1, 0.78, ''),
-]);
+export const PARAMS = Object.freeze(PARAM_ROWS.map((row) => Object.freeze(row)));
 
 const BY_PATH = new Map(PARAMS.map((p) => [p.path, p]));
 
 export function paramByPath(path) { return BY_PATH.get(path) || null; }
 
-function clamp01(x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
+// Into [0, 1]; NaN passes through.
+export function clamp01(x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
 
 function optionCount(p) { return p.options ? p.options.length : p.max + 1; }
 

@@ -3,8 +3,9 @@
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import { openPage } from './harness.mjs';
-import { PARAMS, labelText, normalize, readoutText, toPlain } from '../../../Resources/ui/js/params.js';
+import { pageModule } from '../page_modules.mjs';
 
+const { PARAMS, labelText, normalize, readoutText, toPlain } = await pageModule('params.js');
 
 const near = (a, b) => Math.abs(a - b) < 1e-9;
 

@@ -8,11 +8,10 @@ import path from 'node:path';
 import readline from 'node:readline';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
+import { BUNDLE, UI_ROOT } from '../page_modules.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const ORIGIN = 'https://zuriz-ui.invalid';
-const BUNDLE = process.env.ZURIZ_BUNDLE || path.resolve(here, '../../../build/Zuriz.vst3');
-const UI_ROOT = path.join(BUNDLE, 'Contents/Resources/ui');
 const BRIDGE = process.env.ZURIZ_BRIDGE || path.resolve(here, '../../../build/bin/zuriz-bridge');
 const CHROMIUM = process.env.ZURIZ_CHROMIUM || '/usr/bin/chromium';
 const ARTIFACTS = process.env.ZURIZ_UI_ARTIFACTS || path.resolve(here, '../../../build/ui-artifacts');

@@ -2,7 +2,9 @@
 // which presses hold which notes.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import { Holds, clampBase, noteName, velocityAt } from '../../../Resources/ui/js/audition.js';
+import { pageModule } from '../page_modules.mjs';
+
+const { Holds, clampBase, noteName, velocityAt } = await pageModule('audition.js');
 
 test('note names, velocity by press height and the octave window', () => {
   assert.deepEqual([0, 59, 60, 61, 69, 127].map(noteName), ['C-1', 'B3', 'C4', 'C♯4', 'A4', 'G9']);

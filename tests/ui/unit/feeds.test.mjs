@@ -1,8 +1,10 @@
 // The page's one diagnostic subscription, and the transport facts the drawer shows.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import { Feeds } from '../../../Resources/ui/js/feeds.js';
-import { transportFacts } from '../../../Resources/ui/js/transport.js';
+import { pageModule } from '../page_modules.mjs';
+
+const { Feeds } = await pageModule('feeds.js');
+const { transportFacts } = await pageModule('transport.js');
 
 test('one subscription: the union of what is wanted, renewed after each hello', () => {
   const sent = [];

@@ -2,7 +2,9 @@
 // however the events arrive.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import { GestureTracker } from '../../../Resources/ui/js/gesture.js';
+import { pageModule } from '../page_modules.mjs';
+
+const { GestureTracker } = await pageModule('gesture.js');
 
 function rig() {
   const sent = [];

@@ -1,7 +1,9 @@
 // The meter's arithmetic: dB text a person reads, clipping, and each channel's fall and hold.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import { Channel, FLOOR_DB, HOLD_MS, barFraction, dbOf, dbText, isClip } from '../../../Resources/ui/js/levels.js';
+import { pageModule } from '../page_modules.mjs';
+
+const { Channel, FLOOR_DB, HOLD_MS, barFraction, dbOf, dbText, isClip } = await pageModule('levels.js');
 
 test('peaks read as dBFS without float noise; over 1.0 or non-finite is a clip', () => {
   assert.deepEqual([0.5, 1, 0.99999, 1.2, 0.1, 0, 0.0009, null].map((p) => dbText(dbOf(p))),

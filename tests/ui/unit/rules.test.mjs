@@ -1,8 +1,10 @@
 // The checks made before a CC map or a state document is sent.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import { ccMapProblem, ccMapDocument, bindingsOf } from '../../../Resources/ui/js/ccmap_rules.js';
-import { readStateText } from '../../../Resources/ui/js/state_doc.js';
+import { pageModule } from '../page_modules.mjs';
+
+const { ccMapProblem, ccMapDocument, bindingsOf } = await pageModule('ccmap_rules.js');
+const { readStateText } = await pageModule('state_doc.js');
 
 test('CC map limits are refused with a reason before sending', () => {
   const ok = { cc: 7, path: 'master.level' };
