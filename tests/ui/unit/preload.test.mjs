@@ -3,8 +3,10 @@
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
+import { pathToFileURL } from 'node:url';
+import { UI_ROOT } from '../page_modules.mjs';
 
-const ui = new URL('../../../Resources/ui/', import.meta.url);
+const ui = pathToFileURL(UI_ROOT + '/');
 
 function imported(file, seen = new Set()) {
   const text = readFileSync(new URL(file, ui), 'utf8');
