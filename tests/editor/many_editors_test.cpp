@@ -1,14 +1,16 @@
 // Many editors, one helper: eight instances of the built bundle (copied, its page replaced by the
 // test page) each show their editor in a bare X11 window of their own on a private Xvfb, all in
-// this one process. They share one helper process; each page talks only to its own controller;
-// a hidden window's page sees itself hidden; the helper's death reaches every open editor; the
-// helper goes once the last editor has.
+// this one process. They share one helper process and one web process; each page talks only to
+// its own controller; a hidden window's page sees itself hidden and is fed nothing until shown;
+// the web process's crash and the helper's death reach every open editor, and attaching again
+// works; the helper goes once the last editor has.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -33,6 +35,27 @@ constexpr Vst::ParamID LEVEL = 9;
 constexpr int EDITORS = 8;
 
 std::vector<int> helperPids() { return host::childProcessesNamed("zuriz-webview"); }
+
+// The web processes WebKit started for the helper `pid` (the command name is cut to 15 bytes).
+std::vector<int> webProcessesOf(int pid) {
+    std::vector<int> found;
+    std::error_code error;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream children(task.path() / "children");
+        for (int child = 0; children >> child;) {
+            std::ifstream comm("/proc/" + std::to_string(child) + "/comm");
+            std::string name;
+            if (std::getline(comm, name) && name == "WebKitWebProces") found.push_back(child);
+        }
+    }
+    return found;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
 
 struct Editor {
     std::unique_ptr<BundleRig> rig;
@@ -222,6 +245,33 @@ TEST_F(ManyEditorsTest, EightEditorsShareOneHelperEachWithItsOwnPage) {
     ASSERT_TRUE(runUntil([&] { return editors_[7].rig->normalized(LEVEL) != seventh; }, 10000)) << trace();
     EXPECT_NEAR(editors_[7].rig->normalized(LEVEL), 0.8, 0.05);
 
+    // The four pages share one web process. Its crash reaches each of them; the helper stays and
+    // the editors attached again show their pages in it.
+    const std::vector<int> web = webProcessesOf(helper);
+    ASSERT_EQ(web.size(), 1u) << "the views do not share their web process";
+    testing::internal::CaptureStderr();
+    ::kill(web.front(), SIGKILL);
+    const bool allLost = runUntil(
+        [&] {
+            for (int i = 4; i < EDITORS; ++i)
+                if (editors_[i].rig->loop->fdHandlerCount() != 0) return false;
+            return true;
+        },
+        10000);
+    const std::string crashText = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(allLost) << "an editor did not hear of its page's end";
+    EXPECT_EQ(occurrences(crashText, "editor failed: webview web process ended"), 4u) << crashText;
+    EXPECT_EQ(helperPids(), std::vector<int>{helper});
+    const std::size_t hellosBeforeCrash = traced("delivered {\"type\":\"velmo.hello\"");
+    for (int i = 4; i < EDITORS; ++i) {
+        remove(editors_[i]);
+        attach(editors_[i]);
+    }
+    ASSERT_TRUE(runUntil([&] { return traced("delivered {\"type\":\"velmo.hello\"") == hellosBeforeCrash + 4; },
+                         30000))
+        << trace();
+    EXPECT_EQ(helperPids(), std::vector<int>{helper});
+
     // The helper killed: each open editor hears it, the host goes on, the next attach starts a
     // new helper.
     testing::internal::CaptureStderr();
@@ -236,11 +286,7 @@ TEST_F(ManyEditorsTest, EightEditorsShareOneHelperEachWithItsOwnPage) {
         10000);
     const std::string stderrText = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(collected) << "the dead helper was not collected, or an editor still watches it";
-    std::size_t reports = 0;
-    for (std::size_t at = stderrText.find("editor failed: webview helper exited"); at != std::string::npos;
-         at = stderrText.find("editor failed: webview helper exited", at + 1))
-        ++reports;
-    EXPECT_EQ(reports, 4u) << stderrText;
+    EXPECT_EQ(occurrences(stderrText, "editor failed: webview helper exited"), 4u) << stderrText;
     for (int i = 4; i < EDITORS; ++i) remove(editors_[i]);
     const std::size_t hellosBefore = traced("delivered {\"type\":\"velmo.hello\"");
     attach(editors_[0]);
