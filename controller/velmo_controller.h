@@ -18,6 +18,7 @@
 #include "controller/hidden_page.h"
 #include "controller/cc_mapping.h"
 #include "controller/controller_ids.h"
+#include "controller/diagnostic_feeds.h"
 #include "controller/host_calls.h"
 #include "controller/page_channel.h"
 #include "controller/preset_tracker.h"
@@ -117,11 +118,12 @@ public:
     const CcMap& ccMap() const { return ccMapping_.map; }
 
     // Lifecycle log.
-    DiagnosticLifecycleEvent& recordLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame);
-    void emitLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame);
-    void publishLastLifecycle();
-    void replayLifecycle();
-    const DiagnosticLifecycleLog& lifecycleLog() const { return lifecycle_; }
+    DiagnosticLifecycleEvent& recordLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame) {
+        return feeds_.record(kind, frame);
+    }
+    void emitLifecycle(DiagnosticLifecycleKind kind, std::int64_t frame) { feeds_.emit(kind, frame); }
+    void publishLastLifecycle() { feeds_.publishLast(); }
+    const DiagnosticLifecycleLog& lifecycleLog() const { return feeds_.log(); }
 
     void sendPresetLoadedToProcessor(const std::string& json);
     // Sends `payload` as the "json" attribute of a new message; false when it did not reach
@@ -137,9 +139,9 @@ public:
 
     // Diagnostic subscription of the page (feed bits above, rate at most 30 Hz).
     void subscribeDiagnostics(std::uint32_t feeds, double hz);
-    void unsubscribeDiagnostics();
-    std::uint32_t feedMask() const { return feedMask_; }
-    double feedRateHz() const { return feedRateHz_; }
+    void unsubscribeDiagnostics() { feeds_.unsubscribe(); }
+    std::uint32_t feedMask() const { return feeds_.mask(); }
+    double feedRateHz() const { return feeds_.rateHz(); }
 
     // Cadence: a 30 Hz clock that polls the processor for transport and feed data.
     void startCadenceClock();
@@ -152,11 +154,10 @@ public:
     void tickCadence() override;
     void pollTransport();
     void drainProcessorFeeds();
-    void adoptTransportFact(const TransportFact& fact);
+    void adoptTransportFact(const TransportFact& fact) { feeds_.adoptTransport(fact); }
     void adoptHostFacts(const HostFacts& facts);
-    // The processor's output peaks, as "velmo.meters" to a page subscribed to "meters";
-    // silence is sent once, then nothing until there is sound again.
-    void adoptOutputLevels(const OutputLevels& levels);
+    // The processor's output peaks, as "velmo.meters" to a page subscribed to "meters".
+    void adoptOutputLevels(const OutputLevels& levels) { feeds_.adoptOutputLevels(levels); }
 
     const HostFacts& hostFacts() const { return hostFacts_; }
     const std::string& runtimeHealthReport() const { return runtimeHealth_; }
@@ -202,18 +203,8 @@ private:
     HostFacts hostFacts_{};
     bool helloSent_ = false;
     PresetTracker presets_{[this](std::uint32_t id) { return getParamNormalized(id); }};
-    std::uint32_t feedMask_ = 0;
-    double feedRateHz_ = 0.0;
-    DiagnosticLifecycleLog lifecycle_;
-    TransportFact lastTransport_{};
-    bool transportKnown_ = false;
-    double previousTempo_ = 0.0;
-    std::int32_t previousNumerator_ = 0;
-    std::int32_t previousDenominator_ = 0;
-    bool transportResetPending_ = false;
-    double lastTransportPushMs_ = -1.0;
+    DiagnosticFeeds feeds_{page_};
     std::int32_t hostChangeSeq_ = 0;
-    bool silenceSentToPage_ = false;
     AuditionRelay audition_{[this](const AuditionNote& note) {
         sendToProcessor(kMessageAudition, std::string(reinterpret_cast<const char*>(&note), sizeof note));
     }};

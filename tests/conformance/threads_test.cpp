@@ -16,12 +16,14 @@ class Threads : public PluginTest {};
 
 TEST_F(Threads, ProcessingOnAnAudioThreadWhileTheControllerIsUsed) {
     ASSERT_TRUE(start(48000.0, 256));
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, editing{false};
     std::atomic<int> refused{0};
     double loudest = 0.0;
     bool finite = true;
     std::thread audio([&] {
         host::ProcessBlock block({2}, 256);
+        // The blocks take a millisecond or two: start them once the main thread is at work.
+        while (!editing) std::this_thread::yield();
         for (int i = 0; i < 400; ++i) {
             block.begin(256);
             if (i % 20 == 0) block.events().add(host::makeNoteOn(i % 256, static_cast<int16>(50 + i % 30), 0.8f));
@@ -43,6 +45,7 @@ TEST_F(Threads, ProcessingOnAnAudioThreadWhileTheControllerIsUsed) {
         String128 shown{};
         controller()->getParamStringByValue(static_cast<ParamID>(edits % 10), 0.5, shown);
         ++edits;
+        editing = true;
         std::this_thread::yield();
     }
     audio.join();

@@ -30,6 +30,14 @@ async function onKey(page, note, down) {
   const r = await page.locator(`.key[data-note="${note}"]`).boundingBox();
   return { x: r.x + r.width / 2, y: r.y + r.height * down };
 }
+// Presses (and holds) a key at `down` of its height; resolves with the strike the page sent.
+async function holdKey(s, note, down) {
+  const sent = s.sent.length;
+  const p = await onKey(s.page, note, down);
+  await s.page.mouse.move(p.x, p.y);
+  await s.page.mouse.down();
+  return sentAfter(s, strikeOf(note), sent);
+}
 const pressed = (page) => page.$$eval('.key[aria-pressed="true"]', (l) => l.map((k) => Number(k.dataset.note)));
 
 // Hidden or shown as a browser does when the window is minimised or another tab comes forward.
@@ -103,10 +111,7 @@ test('keys sound the instrument: by press height, together, and silent when let 
     // Hidden with a key held: every key is let go and the page stops listening until shown
     // again; the harness listens meanwhile, as the page would, and hears the bell fall silent.
     sent = s.sent.length;
-    p = await onKey(page, 60, 0.9);
-    await page.mouse.move(p.x, p.y);
-    await page.mouse.down();
-    await sentAfter(s, strikeOf(60), sent);
+    await holdKey(s, 60, 0.9);
     docs = s.docs.length;
     await s.waitDocs(sounding, 1, docs);
     await setHidden(page, true);
@@ -125,10 +130,7 @@ test('keys sound the instrument: by press height, together, and silent when let 
 
     // Closed with a key held: the page lets go as it goes; the plug-in falls silent.
     sent = s.sent.length;
-    p = await onKey(page, 72, 0.9);
-    await page.mouse.move(p.x, p.y);
-    await page.mouse.down();
-    await sentAfter(s, strikeOf(72), sent);
+    await holdKey(s, 72, 0.9);
     docs = s.docs.length;
     await s.waitDocs(sounding, 1, docs);
     await page.close();
