@@ -95,8 +95,9 @@ std::string manifestTtl() {
     out += iri(kPluginUri) + "\n    a lv2:Plugin, lv2:InstrumentPlugin ;\n";
     out += "    lv2:binary " + iri(kBinaryName) + " ;\n    rdfs:seeAlso <zuriz.ttl> .\n";
     for (const velmo_factory_preset& preset : VELMO_FACTORY_PRESETS) {
-        out += "\n" + iri(presetUri(preset)) + "\n    a pset:Preset ;\n    lv2:appliesTo " +
-               iri(kPluginUri) + " ;\n    rdfs:seeAlso <presets.ttl> .\n";
+        out += '\n';
+        out += iri(presetUri(preset)) + "\n    a pset:Preset ;\n    lv2:appliesTo " + iri(kPluginUri) +
+               " ;\n    rdfs:seeAlso <presets.ttl> .\n";
     }
     return out;
 }
@@ -134,9 +135,9 @@ std::string presetsTtl() {
         out += iri(presetUri(preset)) + "\n    a pset:Preset ;\n    lv2:appliesTo " + iri(kPluginUri) +
                " ;\n    rdfs:label " + quoted(preset.name);
         for (const velmo_param_desc& desc : VELMO_PARAMS) {
+            // A decimal even for whole values: hosts hand preset values to float ports.
             const double plain = velmo_param_to_plain(desc, preset.values[desc.id]);
-            const std::string value = desc.kind == kParamKindContinuous ? number(plain) : integer(plain);
-            out += " ;\n    lv2:port [ lv2:symbol " + quoted(portSymbol(desc)) + " ; pset:value " + value + " ]";
+            out += " ;\n    lv2:port [ lv2:symbol " + quoted(portSymbol(desc)) + " ; pset:value " + number(plain) + " ]";
         }
         out += " .\n\n";
     }
