@@ -24,7 +24,7 @@ constexpr double RATE = 48000.0;
 constexpr double TAIL_SECONDS = 4.0;
 constexpr int HOST_BLOCK = 512;
 
-// The built bundle alone on LV2_PATH (with the specifications' bundles), read once.
+// The built bundle on LV2_PATH, then Debian's LV2 vocabulary bundles, read once.
 struct Lv2Setup {
     Lv2Setup() {
         namespace fs = std::filesystem;

@@ -12,8 +12,9 @@
 
 namespace velmo::test {
 
-// LV2_PATH for one scope: a scratch folder holding a link to the built bundle alone, then the
-// LV2 specifications' own bundles, as a host's path has them (they give the plug-in classes).
+// LV2_PATH for one scope: a scratch folder holding a link to the built bundle alone, then
+// Debian's LV2 vocabulary bundles in /usr/lib/lv2, as a host's path has them (lilv learns the
+// plug-in classes from them).
 class Lv2SearchPath {
 public:
     Lv2SearchPath() : env_("LV2_PATH", dir_.file("path") + ":/usr/lib/lv2") {
