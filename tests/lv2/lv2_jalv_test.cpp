@@ -14,6 +14,9 @@ namespace velmo::test {
 namespace {
 
 TEST(Lv2Jalv, LoadsTheBundleHeadlessAndPlaysMidi) {
+#ifdef ZURIZ_SANITIZED
+    GTEST_SKIP() << "a sanitizer build of the module cannot load into Debian's jalv";
+#endif
     Lv2SearchPath path;
     const ScratchDir& dir = path.scratch();
     const std::string command = std::string("sh '") + ZURIZ_JALV_SESSION + "' '" + dir.path() + "' '" + lv2::kPluginUri + "'";
