@@ -61,7 +61,7 @@ void demoRunAgainstKernel(benchmark::State& state) {
         lv2host::Lv2Instance instance(*s.world, s.plugin, RATE, HOST_BLOCK);
         if (!instance.ok()) return state.SkipWithError("instantiation failed");
         const auto lv2Start = Clock::now();
-        lv2Out = lv2host::renderScore(instance, score, RATE, HOST_BLOCK, TAIL_SECONDS);
+        lv2host::renderScore(instance, score, RATE, HOST_BLOCK, TAIL_SECONDS, lv2Out);
         const double lv2Time = seconds(Clock::now() - lv2Start);
         benchmark::DoNotOptimize(lv2Out.data());
 

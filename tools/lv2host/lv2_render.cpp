@@ -40,11 +40,12 @@ bool midiOf(const ScoreEvent& e, MidiEvent& midi) {
     return true;
 }
 
-std::vector<float> renderScore(Lv2Instance& instance, const render::Score& score, double rate, int blockFrames,
-                               double tailSeconds) {
+void renderScore(Lv2Instance& instance, const render::Score& score, double rate, int blockFrames,
+                 double tailSeconds, std::vector<float>& interleaved) {
     const auto total = static_cast<int64_t>(std::ceil((score.lengthSeconds + tailSeconds) * rate));
     const auto block = static_cast<int64_t>(std::min(blockFrames, instance.maxBlockFrames()));
-    std::vector<float> interleaved(static_cast<std::size_t>(std::max<int64_t>(total, 0)) * 2);
+    // Every frame is written below.
+    interleaved.resize(static_cast<std::size_t>(std::max<int64_t>(total, 0)) * 2);
     std::vector<float> left(static_cast<std::size_t>(block)), right(static_cast<std::size_t>(block));
     std::vector<MidiEvent> pending;
     std::size_t next = 0;
@@ -83,7 +84,6 @@ std::vector<float> renderScore(Lv2Instance& instance, const render::Score& score
             out[2 * f + 1] = right[f];
         }
     }
-    return interleaved;
 }
 
 }  // namespace velmo::lv2host

@@ -9,9 +9,16 @@
 
 namespace velmo::lv2host {
 
-// Interleaved stereo, as long as zuriz-render makes it: the score plus the tail.
-std::vector<float> renderScore(Lv2Instance& instance, const render::Score& score, double sampleRate,
-                               int blockFrames, double tailSeconds);
+// Interleaved stereo, as long as zuriz-render makes it: the score plus the tail. `interleaved`
+// is reused when it is already that long (a benchmark's repeated renders).
+void renderScore(Lv2Instance& instance, const render::Score& score, double sampleRate, int blockFrames,
+                 double tailSeconds, std::vector<float>& interleaved);
+inline std::vector<float> renderScore(Lv2Instance& instance, const render::Score& score, double sampleRate,
+                                      int blockFrames, double tailSeconds) {
+    std::vector<float> interleaved;
+    renderScore(instance, score, sampleRate, blockFrames, tailSeconds, interleaved);
+    return interleaved;
+}
 
 // The MIDI a score event is sent as (7-bit values); false for parameter changes.
 bool midiOf(const render::ScoreEvent& event, MidiEvent& midi);
