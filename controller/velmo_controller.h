@@ -15,7 +15,7 @@
 #include "controller/audition_relay.h"
 #include "controller/bank_bridge.h"
 #include "controller/editor_host.h"
-#include "controller/cc_mapping.h"
+#include "ccmap/cc_mapping.h"
 #include "controller/controller_ids.h"
 #include "controller/diagnostic_feeds.h"
 #include "controller/host_calls.h"
