@@ -10,6 +10,10 @@ set(_pkg COMPONENT package EXCLUDE_FROM_ALL)
 install(DIRECTORY ${ZURIZ_BUNDLE_DIR}/ DESTINATION lib/vst3/Zuriz.vst3 USE_SOURCE_PERMISSIONS ${_pkg})
 install(DIRECTORY ${ZURIZ_BUNDLE_DIR}/Contents/Resources/Presets/
         DESTINATION "share/vst3/presets/Velmo Music/Zuriz" ${_pkg})
+# The LV2 bundle where LV2 hosts look system-wide.
+if(TARGET zuriz_lv2)
+  install(DIRECTORY ${ZURIZ_LV2_BUNDLE_DIR}/ DESTINATION lib/lv2/Zuriz.lv2 USE_SOURCE_PERMISSIONS ${_pkg})
+endif()
 install(TARGETS zuriz-render RUNTIME DESTINATION bin ${_pkg})
 if(TARGET zuriz-bridge)
   install(TARGETS zuriz-bridge RUNTIME DESTINATION bin ${_pkg})
@@ -21,7 +25,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zuriz)
 set(CPACK_PACKAGE_VENDOR "Velmo Music")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "struck bells by modal synthesis (VST3 instrument)")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "struck bells by modal synthesis (VST3 and LV2 instrument)")
 set(CPACK_PACKAGE_CONTACT "Velmo Music <support@velmo.music>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_COMPONENTS_ALL package)
@@ -34,7 +38,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://velmo.music/zuriz")
 # CPack puts the summary first and indents these lines itself.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Zuriz renders carillon, tubular, handbell, glass and singing-bowl sounds\nby modal synthesis, with ten automatable parameters and ten factory presets.\nIt installs into /usr/lib/vst3, where Linux hosts find it, together with\nzuriz-render, which plays MIDI files through it without a host.")
+    "Zuriz renders carillon, tubular, handbell, glass and singing-bowl sounds\nby modal synthesis, with ten automatable parameters and ten factory presets.\nIt installs into /usr/lib/vst3 and /usr/lib/lv2, where Linux hosts find it,\ntogether with zuriz-render, which plays MIDI files through it without a host.")
 # Dependencies come from the binaries, not from a hand-kept list.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)

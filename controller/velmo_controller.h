@@ -16,7 +16,7 @@
 #include "controller/bank_bridge.h"
 #include "controller/editor_host.h"
 #include "controller/hidden_page.h"
-#include "controller/cc_mapping.h"
+#include "ccmap/cc_mapping.h"
 #include "controller/controller_ids.h"
 #include "controller/diagnostic_feeds.h"
 #include "controller/host_calls.h"

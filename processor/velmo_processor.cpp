@@ -14,7 +14,7 @@ namespace velmo {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-VelmoProcessor::VelmoProcessor(KernelModule& kernel) : engine(kernel) {
+VelmoProcessor::VelmoProcessor(KernelModule& kernel) : core(kernel), engine(core.engine()) {
     setControllerClass(kControllerUid);
 }
 

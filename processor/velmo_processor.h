@@ -1,15 +1,14 @@
 #pragma once
 // VelmoProcessor: the instrument's audio component. A thin adapter between the host's
-// processing interfaces and one KernelEngine: stereo output only, 32-bit samples, parameter
+// processing interfaces and one InstrumentCore (the engine, CC map and state document): stereo output only, 32-bit samples, parameter
 // changes and notes forwarded as timed engine events. Outside the audio stream it saves and
 // restores the state document and exchanges JSON messages with the controller.
 #include <cstdint>
 #include <string>
 
-#include "ccmap/cc_map.h"
 #include "docs/state_chunk.h"
 #include "diagnostics/host_facts.h"
-#include "engine/kernel_engine.h"
+#include "instrument/instrument_core.h"
 #include "processor/audio_effect.h"
 #include "processor/audition_inbox.h"
 #include "processor/output_peaks.h"
@@ -51,10 +50,10 @@ public:
     // Read access for tests and tools.
     const KernelEngine& kernelEngine() const { return engine; }
     const HostFacts& lastHostFacts() const { return hostFacts; }
-    const CcMap& storedCcMap() const { return ccMap; }
-    bool storedHasCcMap() const { return hasCcMap; }
+    const CcMap& storedCcMap() const { return core.ccMap(); }
+    bool storedHasCcMap() const { return core.hasCcMap(); }
     const std::string& storedPresetText() const { return presetText; }
-    const std::string& runtimeBankSource() const { return bankSource; }
+    const std::string& runtimeBankSource() const { return core.runtimeBankSource(); }
     const AuditionInbox& auditionInbox() const { return audition; }
 
     OBJ_METHODS(VelmoProcessor, AudioEffect)
@@ -74,19 +73,11 @@ private:
     // The poll's answer: the newest transport snapshot and the output peaks, each when there
     // is one since the last poll (or the transport again after a reset).
     void answerPoll(Steinberg::Vst::IMessage* poll);
-    // The bank a restored state names, loaded from its folder or the hosted cache.
-    bool loadRestoredBank(const BankStateRef& ref);
 
-    KernelEngine engine;
+    InstrumentCore core;
+    KernelEngine& engine;  // core's
     HostFacts hostFacts;
-    CcMap ccMap;
-    bool hasCcMap = false;
     std::string presetText;  // from "velmo.diag.presetLoaded"; not saved
-    // The runtime bank in use; stays empty while the engine accepts no bank.
-    std::string bankSource;
-    std::string bankLocator;
-    std::string bankHash;
-    std::string bankInstrument;
     // Shared with the audio thread, lock-free.
     AuditionInbox audition;
     OutputPeaks peaks;

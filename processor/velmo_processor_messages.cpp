@@ -148,8 +148,7 @@ tresult VelmoProcessor::applyCcMapMessage(IMessage* message) {
     uint32 size = 0;
     CcMap parsed;
     if (payloadOf(message, bytes, size) && parseCcMapJson(bytes, size, parsed)) {
-        ccMap = parsed;
-        hasCcMap = true;
+        core.adoptCcMap(parsed);
     }
     return kResultOk;
 }

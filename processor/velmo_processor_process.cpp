@@ -51,16 +51,11 @@ void VelmoProcessor::queueNoteEvents(IEventList* events) {
         }
         const uint32_t route = engine.eventRouteForInput(std::max<int32>(e.busIndex, 0));
         if (e.type == Event::kNoteOnEvent) {
-            const auto channel = static_cast<uint32_t>(e.noteOn.channel);
-            if (e.noteOn.velocity > 0.0f) {
-                engine.pushNoteOn(e.noteOn.pitch, e.noteOn.velocity, e.sampleOffset, route, channel);
-            } else {
-                // Running-status MIDI sends note-off as a note-on of velocity 0.
-                engine.pushNoteOff(e.noteOn.pitch, e.sampleOffset, route, channel);
-            }
+            core.queueNote(true, e.noteOn.pitch, e.noteOn.velocity, e.sampleOffset, route,
+                           static_cast<uint32_t>(e.noteOn.channel));
         } else if (e.type == Event::kNoteOffEvent) {
-            engine.pushNoteOff(e.noteOff.pitch, e.sampleOffset, route,
-                               static_cast<uint32_t>(e.noteOff.channel));
+            core.queueNote(false, e.noteOff.pitch, 0.0, e.sampleOffset, route,
+                           static_cast<uint32_t>(e.noteOff.channel));
         }
     }
 }

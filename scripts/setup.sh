@@ -16,6 +16,7 @@ packages=(
   libssl-dev libcurl4-openssl-dev libarchive-dev openssl   # sample banks: SHA-256, HTTPS, unzip
   libgtk-3-dev libwebkit2gtk-4.1-dev                       # the editor's web-view helper
   dpkg-dev file                                            # the Debian package (scripts/package.sh)
+  lv2-dev liblilv-dev lilv-utils                           # Zuriz.lv2 and our lilv host
 )
 if [ "$tests" -eq 1 ]; then
   packages+=(
@@ -23,6 +24,7 @@ if [ "$tests" -eq 1 ]; then
     locales                        # a comma-decimal locale for the number-format tests
     chromium xvfb xauth x11-utils imagemagick              # page and editor tests, screenshots
     libx11-dev libxtst-dev                                 # the editor tests' host window and input
+    jalv jackd2                    # jalv hosting Zuriz.lv2 on a JACK dummy server
   )
   # Node.js runs the page tests; a machine that already has node and npm keeps its own.
   if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then

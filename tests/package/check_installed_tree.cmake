@@ -20,6 +20,16 @@ if(NOT count EQUAL 10)
   message(FATAL_ERROR "expected 10 factory presets, found ${count}")
 endif()
 
+# An LV2 host finds the plug-in in the installed lib/lv2.
+find_program(LV2LS lv2ls)
+if(LV2LS)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env "LV2_PATH=${STAGE}/usr/lib/lv2" "${LV2LS}"
+                  OUTPUT_VARIABLE listed ERROR_QUIET)
+  if(NOT listed MATCHES "https://velmo.music/zuriz/lv2")
+    message(FATAL_ERROR "lv2ls does not list Zuriz from ${STAGE}/usr/lib/lv2: ${listed}")
+  endif()
+endif()
+
 file(MAKE_DIRECTORY "${STAGE}/home")
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env "HOME=${STAGE}/home"
                         "${STAGE}/usr/bin/zuriz-render" --tail 0 --preset-file

@@ -7,11 +7,10 @@
 // A file whose content would not change is left alone.
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tools/uidata/families_json.h"
+#include "tools/uidata/generated_file.h"
 #include "tools/uidata/param_table_js.h"
 #include "tools/uidata/ui_manifest.h"
 
@@ -22,21 +21,6 @@ using namespace velmo::uidata;
 int fail(const std::string& message) {
     std::fprintf(stderr, "zuriz-uidata: %s\n", message.c_str());
     return 1;
-}
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool writeIfChanged(const std::string& path, const std::string& content) {
-    if (readText(path) == content) return true;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    return static_cast<bool>(out);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// The CC map as hosts see it through IMidiMapping: which parameter a controller number on a
-// channel drives. Kept for the controller's life once a state or the page gave one.
+// The CC map applied: which parameter a controller number on a channel drives (the VST3
+// controller answers IMidiMapping with it, the LV2 plug-in maps raw MIDI with it).
 #include <algorithm>
 #include <cstdint>
 
