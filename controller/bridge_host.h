@@ -19,6 +19,8 @@ public:
     virtual void onEditorOpened() = 0;
     virtual void onEditorClosed() = 0;
     virtual void onEditorError(const char* reason) = 0;
+    // The host hid the editor's window without detaching it, or showed it again.
+    virtual void onEditorShown(bool shown) = 0;
 
 protected:
     ~BridgeHost() = default;

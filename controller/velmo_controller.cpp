@@ -333,7 +333,7 @@ IPlugView* PLUGIN_API VelmoController::createView(FIDString name) {
 
 void VelmoController::setBridgeSink(BridgeSink sink) {
     audition_.pageGone();  // a page that goes, or is replaced, holds no key any more
-    page_.install(std::move(sink));
+    page_.install(hiddenPage_.gate(std::move(sink)));
 }
 
 void VelmoController::sendToUi(const std::string& document) { page_.send(document); }

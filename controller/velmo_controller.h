@@ -15,6 +15,7 @@
 #include "controller/audition_relay.h"
 #include "controller/bank_bridge.h"
 #include "controller/editor_host.h"
+#include "controller/hidden_page.h"
 #include "ccmap/cc_mapping.h"
 #include "controller/controller_ids.h"
 #include "controller/diagnostic_feeds.h"
@@ -90,6 +91,7 @@ public:
     void onEditorOpened() override;
     void onEditorClosed() override;
     void onEditorError(const char* reason) override;
+    void onEditorShown(bool shown) override;  // hidden_page.cpp
 
     // Page documents (dropped while no page sink is installed).
     void sendToUi(const std::string& document);
@@ -194,6 +196,7 @@ private:
     // First: the bank control answers the processor's replies until the very end.
     BankBridge bankBridge_{*this};
     BankControl bankControl_{bankBridge_};
+    HiddenPage hiddenPage_;  // before the page channel, whose sink refers to it
     PageChannel page_;
     CcMapping ccMapping_;
     std::string runtimeHealth_;

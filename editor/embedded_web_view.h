@@ -16,9 +16,11 @@ public:
     // Detaching: the controller hears that the editor closed and loses its page sink.
     virtual ~EmbeddedWebView() = default;
     virtual void setSize(std::int32_t width, std::int32_t height) = 0;
-    // Called on every tick of the view's cadence timer.
-    virtual void tick() = 0;
 };
+
+// A view of `uiRoot` is about to be attached: the platform may start its web engine now, so
+// that the start overlaps the host's own work.
+void prepareEmbeddedWebView(const std::string& uiRoot);
 
 // Creates, wires and loads a web view for `host` showing `uiRoot`, embedded in the native window
 // `parent` at 0, 0 with the given size; its work runs on `loop`. The controller hears

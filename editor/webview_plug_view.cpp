@@ -36,6 +36,8 @@ bool isOurPlatformType(FIDString type) {
 WebViewPlugView::WebViewPlugView(EditorHost* host, std::string uiRoot)
     : CPluginView(&INITIAL_RECT), host_(host), uiRoot_(std::move(uiRoot)) {
     if (host_ != nullptr) host_->editorHostObject()->addRef();
+    // Hosts attach right after creating the view: the web engine starts meanwhile.
+    if (host_ != nullptr) prepareEmbeddedWebView(uiRoot_);
 }
 
 WebViewPlugView::~WebViewPlugView() {
@@ -87,7 +89,6 @@ tresult PLUGIN_API WebViewPlugView::onSize(ViewRect* newSize) {
 void WebViewPlugView::cadenceTick(void* context) {
     auto* view = static_cast<WebViewPlugView*>(context);
     view->host_->tickCadence();
-    if (view->webView_ != nullptr) view->webView_->tick();
 }
 
 // Lets go of everything of the frame's run loop: the host may destroy it once removed() returns.

@@ -76,40 +76,62 @@ TEST(UiFiles, ServesOnlyFilesInsideTheFolderWithTheirTypes) {
     EXPECT_STREQ(mimeTypeForPath("dir.js/file"), "application/octet-stream");
 }
 
-TEST(BridgeFrames, SplitAnywhereAndRefuseCorruptLengths) {
+TEST(BridgeFrames, SplitAnywhereKeepViewsApartAndRefuseCorruptLengths) {
     std::string stream;
-    ASSERT_TRUE(appendFrame(stream, FrameType::PageMessage, "{\"type\":\"velmo.ready\"}"));
-    ASSERT_TRUE(appendFrame(stream, FrameType::Resize, resizePayload(1000, 700)));
-    ASSERT_TRUE(appendFrame(stream, FrameType::Close, ""));
-    // Byte by byte: every frame comes out whole, in order.
+    ASSERT_TRUE(appendFrame(stream, FrameType::PageMessage, 7, "{\"type\":\"velmo.ready\"}"));
+    ASSERT_TRUE(appendFrame(stream, FrameType::Resize, 0x01020304u, resizePayload(1000, 700)));
+    ASSERT_TRUE(appendFrame(stream, FrameType::Open, 2,
+                            openPayload({0x1234567890ULL, 760, 620, "/opt/Zuriz.vst3/ui"})));
+    ASSERT_TRUE(appendFrame(stream, FrameType::Close, 7, ""));
+    // Byte by byte: every frame comes out whole, in order, with its view.
     FrameReader reader;
-    std::vector<std::pair<FrameType, std::string>> frames;
+    struct Got {
+        FrameType type;
+        std::uint32_t view;
+        std::string payload;
+    };
+    std::vector<Got> frames;
     for (char c : stream) {
         reader.feed(&c, 1);
-        FrameType type{};
-        std::string payload;
-        while (reader.next(type, payload) == FrameReader::Next::Frame) frames.emplace_back(type, payload);
+        Got got{};
+        while (reader.next(got.type, got.view, got.payload) == FrameReader::Next::Frame) frames.push_back(got);
     }
-    ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[0].second, "{\"type\":\"velmo.ready\"}");
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0].payload, "{\"type\":\"velmo.ready\"}");
+    EXPECT_EQ(frames[0].view, 7u);
+    EXPECT_EQ(frames[1].view, 0x01020304u);
     std::int32_t w = 0, h = 0;
-    EXPECT_TRUE(parseResize(frames[1].second, w, h));
+    EXPECT_TRUE(parseResize(frames[1].payload, w, h));
     EXPECT_EQ(w, 1000);
     EXPECT_EQ(h, 700);
-    EXPECT_EQ(frames[2].first, FrameType::Close);
+    OpenRequest open;
+    ASSERT_TRUE(parseOpen(frames[2].payload, open));
+    EXPECT_EQ(open.window, 0x1234567890ULL);
+    EXPECT_EQ(open.width, 760);
+    EXPECT_EQ(open.height, 620);
+    EXPECT_EQ(open.uiRoot, "/opt/Zuriz.vst3/ui");
+    EXPECT_FALSE(parseOpen(openPayload({0, 760, 620, "/ui"}), open));
+    EXPECT_FALSE(parseOpen(openPayload({5, 760, 620, ""}), open));
+    EXPECT_EQ(frames[3].type, FrameType::Close);
+    EXPECT_EQ(frames[3].view, 7u);
     EXPECT_FALSE(parseResize("1234", w, h));
 
+    FrameType type{};
+    std::uint32_t view = 0;
+    std::string payload;
     FrameReader corrupt;
     const char huge[] = {'\xff', '\xff', '\xff', '\x7f', '\x01'};
     corrupt.feed(huge, sizeof huge);
-    FrameType type{};
-    std::string payload;
-    EXPECT_EQ(corrupt.next(type, payload), FrameReader::Next::Corrupt);
+    EXPECT_EQ(corrupt.next(type, view, payload), FrameReader::Next::Corrupt);
     FrameReader unknown;
-    const char badType[] = {'\x01', 0, 0, 0, '\x09'};
+    const char badType[] = {'\x05', 0, 0, 0, '\x09', 0, 0, 0, 0};
     unknown.feed(badType, sizeof badType);
-    EXPECT_EQ(unknown.next(type, payload), FrameReader::Next::Corrupt);
-    EXPECT_FALSE(appendFrame(stream, FrameType::Script, std::string(kMaxFramePayload + 1, 'x')));
+    EXPECT_EQ(unknown.next(type, view, payload), FrameReader::Next::Corrupt);
+    FrameReader noView;  // a length too short for the view id
+    const char shortFrame[] = {'\x01', 0, 0, 0, '\x01'};
+    noView.feed(shortFrame, sizeof shortFrame);
+    EXPECT_EQ(noView.next(type, view, payload), FrameReader::Next::Corrupt);
+    EXPECT_FALSE(appendFrame(stream, FrameType::Script, 1, std::string(kMaxFramePayload + 1, 'x')));
 }
 
 TEST(UiRoot, FoundOnlyWhenTheBundleHasAUiFolder) {

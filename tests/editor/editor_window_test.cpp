@@ -81,10 +81,21 @@ protected:
         window_ = host::X11TestWindow::open(760, 620);
         ASSERT_NE(window_, nullptr);
         frame_ = owned(new host::TestPlugFrame(rig_->loop));
+        createView();
+        std::ofstream(trace_, std::ios::trunc);
+    }
+
+    void createView() {
         view_ = owned(rig_->controller->createView("editor"));
         ASSERT_NE(view_, nullptr);
         EXPECT_EQ(view_->setFrame(frame_), kResultOk);
-        std::ofstream(trace_, std::ios::trunc);
+    }
+
+    // The view released, and the helper its creation started gone again.
+    void dropViewAndHelper() {
+        view_->setFrame(nullptr);
+        view_ = nullptr;
+        ASSERT_TRUE(runUntil([] { return helperPids().empty(); }, 10000));
     }
 
     void TearDown() override {
@@ -240,8 +251,11 @@ TEST_F(EditorWindowTest, PageShownEditedBothWaysResizedAndReattached) {
 }
 
 TEST_F(EditorWindowTest, MissingHelperRefusedThenAttachWorksWhenBack) {
+    // The helper starts when a view is created: the view of this test is created without it.
+    dropViewAndHelper();
     const fs::path helper = bundle_ / "Contents" / "x86_64-linux" / "zuriz-webview";
     fs::rename(helper, helper.string() + ".away");
+    createView();
     testing::internal::CaptureStderr();
     const tresult answer = view_->attached(window_->parentHandle(), X11);
     const std::string stderrText = testing::internal::GetCapturedStderr();
@@ -269,8 +283,10 @@ TEST_F(EditorWindowTest, KilledHelperReportedThenAttachWorks) {
 }
 
 TEST_F(EditorWindowTest, UnavailableDisplayReportedThenAttachWorks) {
+    dropViewAndHelper();
     const std::string display = std::getenv("DISPLAY");
     ::setenv("DISPLAY", ":1999", 1);  // nothing listens there
+    createView();
     testing::internal::CaptureStderr();
     const tresult answer = view_->attached(window_->parentHandle(), X11);
     const bool gone =

@@ -17,16 +17,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reader.feed(text, half);
     std::string again;
     velmo::FrameType type{};
+    std::uint32_t view = 0;
     std::string payload;
     bool fedAll = false;
     for (;;) {
-        const velmo::FrameReader::Next next = reader.next(type, payload);
+        const velmo::FrameReader::Next next = reader.next(type, view, payload);
         if (next == velmo::FrameReader::Next::Frame) {
-            FUZZ_CHECK(velmo::appendFrame(again, type, payload));
+            FUZZ_CHECK(velmo::appendFrame(again, type, view, payload));
             continue;
         }
         if (next == velmo::FrameReader::Next::Corrupt) {
-            FUZZ_CHECK(reader.next(type, payload) == velmo::FrameReader::Next::Corrupt);
+            FUZZ_CHECK(reader.next(type, view, payload) == velmo::FrameReader::Next::Corrupt);
             break;
         }
         if (fedAll) break;

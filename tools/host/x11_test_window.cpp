@@ -86,9 +86,21 @@ void X11TestWindow::resize(int width, int height) {
     XSync(parts_->display, False);
 }
 
+void X11TestWindow::setShown(bool shown) {
+    if (shown)
+        XMapWindow(parts_->display, parts_->window);
+    else
+        XUnmapWindow(parts_->display, parts_->window);
+    const int wanted = shown ? MapNotify : UnmapNotify;
+    XEvent event;
+    do XWindowEvent(parts_->display, parts_->window, StructureNotifyMask, &event);
+    while (event.type != wanted);
+}
+
 bool X11TestWindow::click(int x, int y) {
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(parts_->display, &event, &error, &major, &minor)) return false;
+    XRaiseWindow(parts_->display, parts_->window);
     const int screen = DefaultScreen(parts_->display);
     int rootX = 0, rootY = 0;
     Window child = 0;

@@ -33,7 +33,11 @@ public:
     // The window id as a host passes it to IPlugView::attached.
     void* parentHandle() const;
     void resize(int width, int height);
-    // A left click at window coordinates through XTest; false when the server lacks XTest.
+    // Maps or unmaps the window, as a host shows or hides an editor window it keeps; returns
+    // once the server has done it.
+    void setShown(bool shown);
+    // A left click at window coordinates through XTest, the window raised above its siblings
+    // first; false when the server lacks XTest.
     bool click(int x, int y);
     Capture capture();
 

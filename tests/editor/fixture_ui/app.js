@@ -13,7 +13,7 @@ host.onMessage((message) => {
   if (message.type === 'velmo.hello') {
     const level = message.params.find((p) => p.path === PATH);
     if (level) show(level.value);
-    host.postMessage({ type: 'velmo.test.helloSeen' });
+    host.postMessage({ type: 'velmo.test.helloSeen', value: level ? level.value : null });
   } else if (message.type === 'velmo.paramChanged' && message.path === PATH) {
     show(message.value);
     host.postMessage({ type: 'velmo.test.shown', value: message.value });
@@ -27,4 +27,9 @@ slider.addEventListener('input', () => {
 });
 slider.addEventListener('change', () => host.postMessage({ type: 'velmo.endEdit', path: PATH }));
 
+// What the page sees of its own visibility, as the bundle's page does to idle while hidden.
+const reportVisibility = () => host.postMessage({ type: 'velmo.test.visibility', state: document.visibilityState });
+document.addEventListener('visibilitychange', reportVisibility);
+
 host.postMessage({ type: 'velmo.ready' });
+reportVisibility();
