@@ -22,6 +22,9 @@ public:
 // that the start overlaps the host's own work.
 void prepareEmbeddedWebView(const std::string& uiRoot);
 
+// Module exit: what the platform's web views share goes (on Linux, the helper process).
+void closeEmbeddedWebViews();
+
 // Creates, wires and loads a web view for `host` showing `uiRoot`, embedded in the native window
 // `parent` at 0, 0 with the given size; its work runs on `loop`. The controller hears
 // onEditorOpened on success; on failure it hears onEditorError with the reason, and the answer

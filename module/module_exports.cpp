@@ -2,7 +2,7 @@
 // version script (exports.map) keeps every other symbol of the module hidden.
 #include "controller/editor_factory.h"
 #include "controller/velmo_controller.h"
-#include "editor/shared_helper.h"
+#include "editor/embedded_web_view.h"
 #include "editor/webview_plug_view.h"
 #include "module/module_entry.h"
 #include "module/plugin_classes.h"
@@ -21,8 +21,8 @@ SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle) {
 SMTG_EXPORT_SYMBOL bool ModuleExit() { return velmo::exitModule(); }
 
 SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() {
-    // The editors' shared helper closes at the last exit, before the reaper collects what is left.
-    static const bool helperClosedAtExit = velmo::addModuleTerminator(&velmo::closeWebViewHelper, 0);
+    // The editors' shared web engine closes at the last exit, before the reaper collects what is left.
+    static const bool helperClosedAtExit = velmo::addModuleTerminator(&velmo::closeEmbeddedWebViews, 0);
     (void)helperClosedAtExit;
     // The controller's view is the web-view editor, looking for the module's own UI folder.
     velmo::setEditorFactory([](velmo::EditorHost* host) {

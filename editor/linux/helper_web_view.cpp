@@ -7,7 +7,7 @@
 
 #include "editor/embedded_web_view.h"
 #include "editor/page_script.h"
-#include "editor/shared_helper.h"
+#include "editor/linux/shared_helper.h"
 
 namespace velmo {
 
@@ -94,6 +94,8 @@ private:
 };
 
 }  // namespace
+
+void closeEmbeddedWebViews() { closeWebViewHelper(); }
 
 void prepareEmbeddedWebView(const std::string& uiRoot) {
     if (!uiRoot.empty()) warmUpWebViewHelper(uiRoot);

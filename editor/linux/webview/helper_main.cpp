@@ -16,8 +16,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "editor/webview/helper_link.h"
-#include "editor/webview/page_view.h"
+#include "editor/linux/webview/helper_link.h"
+#include "editor/linux/webview/page_view.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "editor/shared_helper.h"
+#include "editor/linux/shared_helper.h"
 
 #include <signal.h>
 

@@ -1,4 +1,4 @@
-#include "editor/webview/helper_link.h"
+#include "editor/linux/webview/helper_link.h"
 
 #include <sys/socket.h>
 #include <time.h>

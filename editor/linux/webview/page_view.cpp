@@ -1,4 +1,4 @@
-#include "editor/webview/page_view.h"
+#include "editor/linux/webview/page_view.h"
 
 #include <gio/gio.h>
 #include <gtk/gtk.h>
@@ -13,7 +13,7 @@
 
 #include "editor/page_script.h"
 #include "editor/ui_files.h"
-#include "editor/webview/helper_link.h"
+#include "editor/linux/webview/helper_link.h"
 
 namespace velmo::webview {
 
