@@ -8,13 +8,13 @@
 #include <string_view>
 
 #include "ccmap/cc_map_json.h"
+#include "controller/page_documents.h"
 #include "controller/velmo_controller.h"
 #include "diagnostics/hello_blocks.h"
 #include "docs/bridge_message.h"
 #include "docs/json_write.h"
 #include "docs/sampler_names.h"
 #include "docs/state_json.h"
-#include "params/factory_presets.h"
 
 namespace velmo {
 
@@ -23,33 +23,10 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-constexpr std::string_view FACTORY_PRESET_PREFIX = "factory-";
 constexpr std::uint32_t LEGACY_SINGLE_ZONE_PROGRAM = 0;  // "legacy-single-zone"
-
-// "factory-1" … "factory-10" exactly: no leading zero, no sign, nothing after the number.
-bool factoryPresetIndexFromId(std::string_view id, std::uint32_t& index) {
-    if (id.substr(0, FACTORY_PRESET_PREFIX.size()) != FACTORY_PRESET_PREFIX) return false;
-    const std::string_view digits = id.substr(FACTORY_PRESET_PREFIX.size());
-    if (digits.empty() || digits.size() > 2 || digits.front() == '0') return false;
-    std::uint32_t n = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + static_cast<std::uint32_t>(c - '0');
-    }
-    if (n < 1 || n > VELMO_FACTORY_PRESET_COUNT) return false;
-    index = n - 1;
-    return true;
-}
 
 const velmo_param_desc* paramForPath(const std::string& path) {
     return findParamByPath(path.data(), path.size());
-}
-
-// toPlain without the step quantisation: the hello reports the value as the host holds it.
-double unquantisedPlain(const velmo_param_desc& row, double normalized) {
-    velmo_param_desc unstepped = row;
-    unstepped.step = 0.0;
-    return velmo_param_to_plain(unstepped, normalized);
 }
 
 // A note number as the log line's integer; values a double cannot give as int are clamped.
@@ -164,40 +141,9 @@ double VelmoController::unquantisedPlainValue(std::uint32_t id) {
 }
 
 void VelmoController::sendHello() {
-    std::string doc =
-        "{\"type\":\"velmo.hello\",\"plugin\":{\"id\":\"music.velmo.bells\",\"name\":\"Zuriz\","
-        "\"vendor\":\"Velmo Music\",\"version\":\"0.1.0\"}";
-
-    doc += ",\"params\":[";
-    for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
-        const velmo_param_desc& row = VELMO_PARAMS[id];
-        const double normalized = getParamNormalized(id);
-        doc += id > 0 ? ",{" : "{";
-        PageChannel::appendValue(doc, row, unquantisedPlain(row, normalized), normalized);
-        doc += '}';
-    }
-    doc += ']';
-
-    doc += ",\"factoryPresets\":[";
-    bool firstPreset = true;
-    for (const velmo_factory_preset& preset : VELMO_FACTORY_PRESETS) {
-        if (preset.values == nullptr) continue;
-        if (!firstPreset) doc += ',';
-        firstPreset = false;
-        doc += "{\"id\":";
-        jsonAppendQuoted(doc, preset.id);
-        doc += ",\"name\":";
-        jsonAppendQuoted(doc, preset.name);
-        doc += ",\"values\":{";
-        for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
-            if (id > 0) doc += ',';
-            jsonAppendQuoted(doc, VELMO_PARAMS[id].path);
-            doc += ':';
-            jsonAppendNumber(doc, velmo_param_to_plain(VELMO_PARAMS[id], preset.values[id]));
-        }
-        doc += "}}";
-    }
-    doc += ']';
+    double normalized[VELMO_PARAM_COUNT];
+    for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) normalized[id] = getParamNormalized(id);
+    std::string doc = beginHelloDocument(normalized);
 
     if (ccMapping_.present) {
         doc += ",\"ccMap\":";

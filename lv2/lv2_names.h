@@ -14,6 +14,10 @@ inline constexpr const char* kStateDocumentUri = "https://velmo.music/zuriz/lv2#
 inline constexpr const char* kPresetUriPrefix = "https://velmo.music/zuriz/lv2/preset/";
 inline constexpr const char* kBundleName = "Zuriz.lv2";
 inline constexpr const char* kBinaryName = "zuriz_lv2.so";
+// The X11 UI: its module, and the page folder (the VST3 bundle's Resources/ui) beside it.
+inline constexpr const char* kUiUri = "https://velmo.music/zuriz/lv2#ui";
+inline constexpr const char* kUiBinaryName = "zuriz_lv2_ui.so";
+inline constexpr const char* kUiFolder = "ui";
 
 // Ports: the parameters first (port index = parameter id), then MIDI in and the stereo output.
 inline constexpr uint32_t kPortMidiIn = VELMO_PARAM_COUNT;

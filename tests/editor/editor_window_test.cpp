@@ -38,16 +38,6 @@ double msSince(Clock::time_point start) {
 
 std::vector<int> helperPids() { return host::childProcessesNamed("zuriz-webview"); }
 
-double meanGrey(const host::Capture& shot, int x, int y, int w, int h) {
-    double sum = 0.0;
-    for (int row = y; row < y + h; ++row)
-        for (int col = x; col < x + w; ++col) {
-            const std::uint8_t* p = &shot.rgb[(static_cast<std::size_t>(row) * shot.width + col) * 3];
-            sum += (p[0] + p[1] + p[2]) / 3.0;
-        }
-    return sum / (w * h);
-}
-
 class EditorWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -234,7 +224,7 @@ TEST_F(EditorWindowTest, PageShownEditedBothWaysResizedAndReattached) {
     ViewRect size;
     view_->getSize(&size);
     EXPECT_EQ(size.getWidth(), 1000);
-    EXPECT_TRUE(runUntil([&] { return meanGrey(window_->capture(), 800, 300, 190, 390) > 10.0; }, 10000))
+    EXPECT_TRUE(runUntil([&] { return window_->capture().meanGrey(800, 300, 190, 390) > 10.0; }, 10000))
         << "the grown part of the window stays black";
 
     // Remove and attach again: a new helper, one view timer beside the controller's clock.

@@ -9,6 +9,9 @@ set(PACKAGE_FILES
   "lib/lv2/Zuriz.lv2/manifest.ttl"
   "lib/lv2/Zuriz.lv2/zuriz.ttl"
   "lib/lv2/Zuriz.lv2/presets.ttl"
+  "lib/lv2/Zuriz.lv2/zuriz_lv2_ui.so"
+  "lib/lv2/Zuriz.lv2/zuriz-webview"
+  "lib/lv2/Zuriz.lv2/ui/index.html"
   "bin/zuriz-render"
   "share/doc/zuriz/copyright"
   "share/doc/zuriz/README")

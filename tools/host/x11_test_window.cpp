@@ -16,6 +16,16 @@ struct X11TestWindow::Parts {
     int height = 0;
 };
 
+double Capture::meanGrey(int x, int y, int w, int h) const {
+    double sum = 0.0;
+    for (int row = y; row < y + h; ++row)
+        for (int col = x; col < x + w; ++col) {
+            const std::uint8_t* p = &rgb[(static_cast<std::size_t>(row) * width + col) * 3];
+            sum += (p[0] + p[1] + p[2]) / 3.0;
+        }
+    return sum / (w * h);
+}
+
 double Capture::variance() const {
     double sum = 0.0;
     double squares = 0.0;

@@ -16,6 +16,8 @@ struct Capture {
 
     // Variance of the grey level over the whole image.
     double variance() const;
+    // Mean grey level of the w x h rectangle at x, y (inside the image).
+    double meanGrey(int x, int y, int w, int h) const;
     // Fraction of pixels that differ between two captures of the same size.
     double differenceFrom(const Capture& other) const;
     bool writePpm(const std::string& path) const;

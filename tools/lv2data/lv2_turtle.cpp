@@ -25,6 +25,7 @@ constexpr const char* kPrefixes =
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+    "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
     "@prefix zuriz: <https://velmo.music/zuriz/lv2#> .\n\n";
@@ -93,7 +94,8 @@ std::string controlPort(const velmo_param_desc& desc) {
 std::string manifestTtl() {
     std::string out = kPrefixes;
     out += iri(kPluginUri) + "\n    a lv2:Plugin, lv2:InstrumentPlugin ;\n";
-    out += "    lv2:binary " + iri(kBinaryName) + " ;\n    rdfs:seeAlso <zuriz.ttl> .\n";
+    out += "    lv2:binary " + iri(kBinaryName) + " ;\n    rdfs:seeAlso <zuriz.ttl> .\n\n";
+    out += iri(kUiUri) + "\n    a ui:X11UI ;\n    ui:binary " + iri(kUiBinaryName) + " ;\n    rdfs:seeAlso <zuriz.ttl> .\n";
     for (const velmo_factory_preset& preset : VELMO_FACTORY_PRESETS) {
         out += '\n';
         out += iri(presetUri(preset)) + "\n    a pset:Preset ;\n    lv2:appliesTo " + iri(kPluginUri) +
@@ -113,6 +115,7 @@ std::string pluginTtl() {
     out += "    lv2:optionalFeature lv2:hardRTCapable, opts:options, bufsz:boundedBlockLength ;\n";
     out += "    opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n";
     out += "    lv2:extensionData state:interface ;\n";
+    out += "    ui:ui " + iri(kUiUri) + " ;\n";
     out += "    lv2:port\n";
     for (const velmo_param_desc& desc : VELMO_PARAMS) out += controlPort(desc) + " ,\n";
     out += "    [\n        a lv2:InputPort, atom:AtomPort ;\n        atom:bufferType atom:Sequence ;\n"
@@ -126,6 +129,11 @@ std::string pluginTtl() {
         out += std::string("        lv2:symbol \"") + sides[i][0] + "\" ;\n        lv2:name \"" + sides[i][1] +
                "\"\n    ]" + (i == 0 ? " ,\n" : " .\n");
     }
+    // The UI: the page in a helper process embedded in the host's window, driven by idle calls.
+    out += "\n" + iri(kUiUri) + "\n    a ui:X11UI ;\n";
+    out += "    lv2:requiredFeature ui:parent, ui:idleInterface ;\n";
+    out += "    lv2:optionalFeature ui:resize, ui:touch ;\n";
+    out += "    lv2:extensionData ui:idleInterface, ui:resize .\n";
     return out;
 }
 

@@ -16,6 +16,25 @@ import { PARAMS, toPlain } from './params.js';
 import { installBankPanel } from './bank-panel.js';
 
 const METERS_HZ = 30;
+// Panels a plug-in format may lack. A hello naming its "features" offers only those; a hello
+// without the list (the VST3 plug-in's) leaves the page as it is.
+const OPTIONAL_PANELS = {
+  audition: '.keys-panel',
+  ccMap: '.ccmap-panel',
+  state: '.state-panel',
+  meter: '#meter',
+  diagnostics: '#drawer-toggle',
+  banks: '#bank-panel',
+};
+
+function offerPanels(features) {
+  if (!Array.isArray(features)) return;
+  const offered = new Set(features);
+  for (const [feature, selector] of Object.entries(OPTIONAL_PANELS)) {
+    const node = document.querySelector(selector);
+    if (node) node.hidden = !offered.has(feature);
+  }
+}
 
 function start(host) {
   const router = new Router(host);
@@ -47,6 +66,7 @@ function start(host) {
     $('plugin-title').textContent = plugin.name || 'Zuriz';
     $('plugin-version').textContent = plugin.version ? 'v' + plugin.version : '';
     document.title = plugin.name || 'Zuriz';
+    offerPanels(doc.features);
     building = true;
     controls.build(doc.params);
     building = false;

@@ -155,3 +155,25 @@ test('layout at 1400x1100, 760x620 and 480x360, by pointer and keyboard', async 
     await s.close();
   }
 });
+
+test('a hello naming its features hides the panels it does not offer; the VST3 hello shows them all', async () => {
+  const s = await openPage();
+  const { page } = s;
+  const OPTIONAL = ['.keys-panel', '.ccmap-panel', '.state-panel', '#meter', '#drawer-toggle', '#bank-panel'];
+  const shown = () => page.evaluate((selectors) => selectors.filter((q) => {
+    const e = document.querySelector(q);
+    return e && !e.hidden && e.getClientRects().length > 0;
+  }), OPTIONAL);
+  try {
+    assert.deepEqual(await shown(), OPTIONAL);
+    // The LV2 UI's hello: the same document with the features it carries.
+    const lv2Hello = { ...s.hello, features: ['params', 'presets'] };
+    await page.evaluate((doc) => window.velmoHost._deliver(doc), lv2Hello);
+    assert.deepEqual(await shown(), []);
+    assert.equal(await page.locator('[data-path="master.level"]').count(), 1);
+    assert.equal(await page.locator('#preset-select option').count(), 11);
+    assert.deepEqual(await layoutProblems(page, 'body'), []);
+  } finally {
+    await s.close();
+  }
+});
