@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/signal_free_thread.h"
+
 namespace velmo {
 
 namespace {
@@ -61,15 +63,8 @@ public:
     }
 
 private:
-    // The host's signals are never delivered to our thread: it starts with all of them blocked.
     std::thread startThread() {
-        sigset_t all;
-        sigset_t previous;
-        sigfillset(&all);
-        pthread_sigmask(SIG_SETMASK, &all, &previous);
-        std::thread thread([this] { run(); });
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return thread;
+        return startSignalFreeThread([this] { run(); });
     }
 
     void run() {

@@ -13,6 +13,7 @@
 #include "platform/child_reaper.h"
 #include "platform/local_socket.h"
 #include "platform/module_path.h"
+#include "platform/signal_free_thread.h"
 #include "platform/wake_signal.h"
 
 namespace velmo {
@@ -143,15 +144,8 @@ private:
         return true;
     }
 
-    // The host's signals are never delivered to our thread: it starts with all of them blocked.
     std::thread startThread() {
-        sigset_t all;
-        sigset_t previous;
-        sigfillset(&all);
-        pthread_sigmask(SIG_SETMASK, &all, &previous);
-        std::thread thread([this] { run(); });
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return thread;
+        return startSignalFreeThread([this] { run(); });
     }
 
     void run() {
