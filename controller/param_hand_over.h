@@ -20,8 +20,11 @@ public:
     bool post(std::size_t slot, double value) {
         if (slot >= SlotCount) return false;
         Slot& s = slots_[slot];
-        s.order.store(nextOrder_.fetch_add(1, std::memory_order_relaxed), std::memory_order_relaxed);
+        // The number is taken first and released, so a drain that sees it also sees every
+        // earlier post of this thread.
+        const std::uint64_t order = nextOrder_.fetch_add(1, std::memory_order_acq_rel);
         s.value.store(value, std::memory_order_relaxed);
+        s.order.store(order, std::memory_order_release);
         s.pending.store(true, std::memory_order_release);
         return true;
     }
@@ -38,11 +41,19 @@ public:
         };
         std::array<Waiting, SlotCount> waiting;
         std::size_t n = 0;
+        // Only what was posted before this drain began: a value posted while the slots are
+        // scanned may be newer than one in a slot already passed, which must not come after it.
+        const std::uint64_t limit = nextOrder_.load(std::memory_order_acquire);
         for (std::size_t i = 0; i < SlotCount; ++i) {
             Slot& s = slots_[i];
             if (!s.pending.exchange(false, std::memory_order_acquire)) continue;
+            const std::uint64_t order = s.order.load(std::memory_order_acquire);
+            if (order >= limit) {
+                s.pending.store(true, std::memory_order_release);  // for the next drain
+                continue;
+            }
             // Insertion by post order: a handful of slots.
-            const Waiting w{s.order.load(std::memory_order_relaxed), i, s.value.load(std::memory_order_relaxed)};
+            const Waiting w{order, i, s.value.load(std::memory_order_relaxed)};
             std::size_t at = n++;
             for (; at > 0 && waiting[at - 1].order > w.order; --at) waiting[at] = waiting[at - 1];
             waiting[at] = w;
