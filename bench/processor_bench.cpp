@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "diagnostics/audition_note.h"
-#include "processor/output_peaks.h"
+#include "instrument/output_peaks.h"
 #include "processor/transport_capture.h"
 #include "processor/velmo_processor.h"
 #include "tools/host/host.h"

@@ -5,13 +5,17 @@
 // while a page listens for that feed.
 #include <cstdint>
 
-#include "controller/controller_ids.h"
 #include "controller/page_channel.h"
 #include "diagnostics/lifecycle_log.h"
 #include "diagnostics/output_levels.h"
 #include "diagnostics/transport_fact.h"
 
 namespace velmo {
+
+// Feed bits of the page's diagnostic subscription that the plug-in acts on.
+inline constexpr std::uint32_t DIAGNOSTIC_FEED_TRANSPORT = 2;
+inline constexpr std::uint32_t DIAGNOSTIC_FEED_METERS = 16;
+inline constexpr std::uint32_t DIAGNOSTIC_FEED_LIFECYCLE = 64;
 
 class DiagnosticFeeds {
 public:

@@ -5,6 +5,7 @@
 #include "banks/bank_loader.h"
 #include "banks/hosted_bank.h"
 #include "banks/staged_bank.h"
+#include "docs/bank_outcome.h"
 #include "docs/state_json.h"
 
 namespace velmo {
@@ -35,7 +36,7 @@ bool InstrumentCore::queueController(int32_t channel, int32_t cc, double value, 
     return engine_.pushParamNormalized(id, value, frame);
 }
 
-std::string InstrumentCore::saveState(const double* params) const {
+std::string InstrumentCore::saveState(const double* params, const CcMapping* cc) const {
     double current[VELMO_PARAM_COUNT];
     if (params == nullptr) {
         for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
@@ -43,7 +44,8 @@ std::string InstrumentCore::saveState(const double* params) const {
         }
         params = current;
     }
-    return writeStateJson(params, engine_.variation(), cc_.present ? &cc_.map : nullptr, 0, 0,
+    if (cc == nullptr) cc = &cc_;
+    return writeStateJson(params, engine_.variation(), cc->present ? &cc->map : nullptr, 0, 0,
                           nullptr, &engine_.samplerPadOverrides(), nullptr);
 }
 
@@ -74,6 +76,21 @@ InstrumentCore::Restored InstrumentCore::restoreState(const char* text, std::siz
 void InstrumentCore::adoptCcMap(const CcMap& map) {
     cc_.map = map;
     cc_.present = true;
+}
+
+std::string InstrumentCore::answerBankRequest(std::string_view text, bool& tried) {
+    std::string lines[4];
+    for (std::string& line : lines) {
+        const std::size_t end = text.find('\n');
+        line = std::string(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    const std::string source = lines[0].empty() ? "user-folder" : lines[0];
+    std::string detail;
+    tried = !lines[1].empty();
+    const int outcome = tried ? loadRuntimeBankFromPath(lines[1], source, lines[3], detail) : kBankMissing;
+    return std::string(runtimeBankOutcomeName(outcome)) + '\n' + detail;
 }
 
 int InstrumentCore::loadRuntimeBankFromPath(const std::string& path, const std::string& source,

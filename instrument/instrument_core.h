@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "ccmap/cc_mapping.h"
 #include "docs/state_chunk.h"
@@ -27,9 +28,9 @@ public:
     // parameter the CC map binds it to, at its frame. False when no binding takes it.
     bool queueController(std::int32_t channel, std::int32_t cc, double value, std::int32_t frame);
 
-    // Main thread, while not processing: the state document of the engine's values, or of
-    // `params` (VELMO_PARAM_COUNT plain values) when given.
-    std::string saveState(const double* params = nullptr) const;
+    // Main thread, while not processing: the state document of the engine's values and CC map,
+    // or of `params` (VELMO_PARAM_COUNT plain values) and `cc` when given.
+    std::string saveState(const double* params = nullptr, const CcMapping* cc = nullptr) const;
     struct Restored {
         bool parsed = false;     // false: not a state document, nothing changed
         bool bankTried = false;  // a bank folder was loaded and checked (its outcome recorded)
@@ -45,6 +46,11 @@ public:
     int loadRuntimeBankFromPath(const std::string& path, const std::string& source,
                                 const std::string& instrument, std::string& detail);
     const std::string& runtimeBankSource() const { return bankSource_; }
+
+    // A bank request as the page's bank panel makes it, "source\nfolder\nhash\ninstrument"
+    // (missing lines empty), answered as outcome name, line feed, detail. `tried`: a folder was
+    // named, loaded and checked.
+    std::string answerBankRequest(std::string_view request, bool& tried);
 
 private:
     bool loadRestoredBank(const BankStateRef& ref, bool& tried);

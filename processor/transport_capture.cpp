@@ -1,7 +1,5 @@
 #include "processor/transport_capture.h"
 
-#include <cstring>
-
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 
 namespace velmo {
@@ -37,31 +35,16 @@ TransportFact transportFactOf(const ProcessContext& c, std::uint64_t frame) {
 }
 
 void TransportCapture::capture(const ProcessContext* context, std::uint64_t frame) {
-    if (context == nullptr) return;
-    const TransportFact fact = transportFactOf(*context, frame);
-    std::uint64_t words[kWords];
-    std::memcpy(words, &fact, sizeof fact);
-    const std::uint32_t sequence = sequence_.load(std::memory_order_relaxed);
-    sequence_.store(sequence + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    for (std::size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_relaxed);
-    sequence_.store(sequence + 2, std::memory_order_release);
+    if (context != nullptr) record_.publish(transportFactOf(*context, frame));
 }
 
 bool TransportCapture::take(TransportFact& fact, bool again) {
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::uint32_t before = sequence_.load(std::memory_order_acquire);
-        if (before == 0 || (before == taken_ && !again)) return false;
-        if ((before & 1u) != 0) continue;
-        std::uint64_t words[kWords];
-        for (std::size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (sequence_.load(std::memory_order_relaxed) != before) continue;
-        std::memcpy(&fact, words, sizeof fact);
-        taken_ = before;
-        return true;
-    }
-    return false;
+    const std::uint32_t version = record_.version();
+    if (version == 0 || (version == taken_ && !again)) return false;
+    std::uint32_t read = 0;
+    if (!record_.read(fact, read)) return false;
+    taken_ = read;
+    return true;
 }
 
 }  // namespace velmo

@@ -1,12 +1,11 @@
 #pragma once
 // The host's transport as the audio thread last saw it, handed to the controller's poll
-// without a lock: the record is kept in atomic words under a sequence number that is odd while
-// the audio thread writes (a sequence lock). The writer never waits; a reader that catches a
-// write in progress tries again a few times and otherwise reports nothing this poll.
-#include <atomic>
+// without a lock (a sequence lock): a poll that keeps meeting a write in progress reports
+// nothing this time.
 #include <cstdint>
 
 #include "diagnostics/transport_fact.h"
+#include "instrument/seqlock_record.h"
 
 namespace Steinberg::Vst {
 struct ProcessContext;
@@ -25,11 +24,7 @@ public:
     bool take(TransportFact& fact, bool again = false);
 
 private:
-    static constexpr std::size_t kWords = sizeof(TransportFact) / sizeof(std::uint64_t);
-    static_assert(sizeof(TransportFact) % sizeof(std::uint64_t) == 0);
-
-    std::atomic<std::uint64_t> words_[kWords] = {};
-    std::atomic<std::uint32_t> sequence_{0};
+    SeqlockRecord<TransportFact> record_;
     std::uint32_t taken_ = 0;  // the poll's own
 };
 

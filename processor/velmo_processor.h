@@ -10,8 +10,8 @@
 #include "diagnostics/host_facts.h"
 #include "instrument/instrument_core.h"
 #include "processor/audio_effect.h"
-#include "processor/audition_inbox.h"
-#include "processor/output_peaks.h"
+#include "instrument/audition_inbox.h"
+#include "instrument/output_peaks.h"
 #include "processor/transport_capture.h"
 
 namespace velmo {

@@ -153,26 +153,15 @@ tresult VelmoProcessor::applyCcMapMessage(IMessage* message) {
     return kResultOk;
 }
 
-// "source\nfolder\nhash\ninstrument" (missing lines empty); always answered with
-// "velmo.runtimeBankResult" = outcome name, line feed, detail.
+// Always answered with "velmo.runtimeBankResult" (see InstrumentCore::answerBankRequest).
 tresult VelmoProcessor::loadRuntimeBankMessage(IMessage* message) {
     const char* bytes = nullptr;
     uint32 size = 0;
-    std::string lines[4];
-    if (payloadOf(message, bytes, size)) {
-        std::string_view text(bytes, size);
-        for (std::string& line : lines) {
-            const std::size_t end = text.find('\n');
-            line = std::string(text.substr(0, end));
-            if (end == std::string_view::npos) break;
-            text.remove_prefix(end + 1);
-        }
-    }
-    const std::string source = lines[0].empty() ? "user-folder" : lines[0];
-    std::string detail;
-    const int outcome =
-        lines[1].empty() ? kBankMissing : loadRuntimeBankFromPath(lines[1], source, lines[3], detail);
-    const std::string reply = std::string(runtimeBankOutcomeName(outcome)) + '\n' + detail;
+    std::string_view request;
+    if (payloadOf(message, bytes, size)) request = std::string_view(bytes, size);
+    bool tried = false;
+    const std::string reply = core.answerBankRequest(request, tried);
+    if (tried) sendRuntimeDiagnostics(false);
     sendJson(kMessageRuntimeBankResult, reply.data(), reply.size());
     return kResultOk;
 }

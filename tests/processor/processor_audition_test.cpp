@@ -12,8 +12,8 @@
 #include "diagnostics/output_levels.h"
 #include "diagnostics/transport_fact.h"
 #include "fake_kernel.h"
-#include "processor/audition_inbox.h"
-#include "processor/output_peaks.h"
+#include "instrument/audition_inbox.h"
+#include "instrument/output_peaks.h"
 #include "processor_harness.h"
 
 using namespace Steinberg;

@@ -1,6 +1,7 @@
 #pragma once
-// Keys the editor page plays, handed from the controller's thread to the audio thread: a
-// bounded single-producer/single-consumer ring read at the start of the next rendered block,
+// Keys the editor page plays, handed from the thread the page's messages arrive on (the VST3
+// controller's; the LV2 plug-in's own run) to the audio thread: a bounded
+// single-producer/single-consumer ring read at the start of the next rendered block,
 // whose notes enter the engine at frame 0. A full ring drops and counts. Releasing everything
 // is an epoch step any thread may take: the audio thread then ends every key the page holds
 // and drops what was posted before it. Notes posted while the host is not processing are
