@@ -3,13 +3,11 @@
 #include <cstring>
 #include <new>
 
-#include <lv2/atom/atom.h>
-#include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2.h>
-#include <lv2/midi/midi.h>
 #include <lv2/options/options.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include "lv2/zuriz_lv2.h"
 
@@ -38,25 +36,22 @@ int32_t blockBound(const LV2_Options_Option* options, const Lv2Urids& urids) {
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features) {
     const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
     if (map == nullptr) return nullptr;
-    Lv2Urids urids;
-    urids.midiEvent = map->map(map->handle, LV2_MIDI__MidiEvent);
-    urids.atomString = map->map(map->handle, LV2_ATOM__String);
-    urids.atomInt = map->map(map->handle, LV2_ATOM__Int);
-    urids.stateDocument = map->map(map->handle, kStateDocumentUri);
-    urids.maxBlockLength = map->map(map->handle, LV2_BUF_SIZE__maxBlockLength);
-    urids.nominalBlockLength = map->map(map->handle, LV2_BUF_SIZE__nominalBlockLength);
+    const Lv2Urids urids = Lv2Urids::mapped(*map);
     const auto* options = static_cast<const LV2_Options_Option*>(featureData(features, LV2_OPTIONS__options));
-    auto* plugin = new (std::nothrow) ZurizLv2(rate, blockBound(options, urids), urids);
+    auto* plugin = new (std::nothrow) ZurizLv2(rate, blockBound(options, urids), *map);
     if (plugin != nullptr && !plugin->ready()) {
         delete plugin;
         return nullptr;
     }
+    if (plugin != nullptr)
+        plugin->setWorker(static_cast<const LV2_Worker_Schedule*>(featureData(features, LV2_WORKER__schedule)));
     return plugin;
 }
 
 void connectPort(LV2_Handle h, uint32_t port, void* data) { static_cast<ZurizLv2*>(h)->connect(port, data); }
 void activate(LV2_Handle h) { static_cast<ZurizLv2*>(h)->activate(); }
 void run(LV2_Handle h, uint32_t frames) { static_cast<ZurizLv2*>(h)->run(frames); }
+void deactivate(LV2_Handle h) { static_cast<ZurizLv2*>(h)->deactivate(); }
 void cleanup(LV2_Handle h) { delete static_cast<ZurizLv2*>(h); }
 
 LV2_State_Status save(LV2_Handle h, LV2_State_Store_Function store, LV2_State_Handle handle,
@@ -81,13 +76,24 @@ LV2_State_Status restore(LV2_Handle h, LV2_State_Retrieve_Function retrieve, LV2
     return plugin->restoreDocument(text, length) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
 }
 
+LV2_Worker_Status work(LV2_Handle h, LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle,
+                       uint32_t size, const void* data) {
+    return static_cast<ZurizLv2*>(h)->work(respond, handle, size, data);
+}
+
+LV2_Worker_Status workResponse(LV2_Handle h, uint32_t size, const void* data) {
+    return static_cast<ZurizLv2*>(h)->workResponse(size, data);
+}
+
 const void* extensionData(const char* uri) {
     static const LV2_State_Interface state{save, restore};
+    static const LV2_Worker_Interface worker{work, workResponse, nullptr};
     if (std::strcmp(uri, LV2_STATE__interface) == 0) return &state;
+    if (std::strcmp(uri, LV2_WORKER__interface) == 0) return &worker;
     return nullptr;
 }
 
-const LV2_Descriptor descriptor{kPluginUri, instantiate, connectPort, activate, run, nullptr, cleanup,
+const LV2_Descriptor descriptor{kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup,
                                 extensionData};
 
 }  // namespace

@@ -19,11 +19,16 @@ inline constexpr const char* kUiUri = "https://velmo.music/zuriz/lv2#ui";
 inline constexpr const char* kUiBinaryName = "zuriz_lv2_ui.so";
 inline constexpr const char* kUiFolder = "ui";
 
-// Ports: the parameters first (port index = parameter id), then MIDI in and the stereo output.
+// Ports: the parameters first (port index = parameter id), then the control input (MIDI, the
+// host's transport and the UI's messages), the stereo output and the notify output (the
+// plug-in's messages to the UI).
 inline constexpr uint32_t kPortMidiIn = VELMO_PARAM_COUNT;
 inline constexpr uint32_t kPortOutLeft = VELMO_PARAM_COUNT + 1;
 inline constexpr uint32_t kPortOutRight = VELMO_PARAM_COUNT + 2;
-inline constexpr uint32_t kPortCount = VELMO_PARAM_COUNT + 3;
+inline constexpr uint32_t kPortNotify = VELMO_PARAM_COUNT + 3;
+inline constexpr uint32_t kPortCount = VELMO_PARAM_COUNT + 4;
+// The notify port's smallest buffer: a CC map report is the largest message.
+inline constexpr uint32_t kNotifyBufferBytes = 8192;
 
 // A parameter's port symbol: its path with the dots LV2 symbols may not hold as underscores
 // ("strike.position" -> "strike_position").

@@ -3,18 +3,22 @@
 #include <algorithm>
 #include <cmath>
 
-#include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
 
 namespace velmo::lv2 {
 
-ZurizLv2::ZurizLv2(double sampleRate, int32_t maxBlockFrames, const Lv2Urids& urids)
-    : urids_(urids), sampleRate_(sampleRate), maxBlock_(maxBlockFrames > 0 ? maxBlockFrames : kDefaultMaxBlock) {
+ZurizLv2::ZurizLv2(double sampleRate, int32_t maxBlockFrames, const LV2_URID_Map& map)
+    : urids_(Lv2Urids::mapped(map)),
+      sampleRate_(sampleRate),
+      maxBlock_(maxBlockFrames > 0 ? maxBlockFrames : kDefaultMaxBlock),
+      transport_(urids_, sampleRate) {
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         seen_[id] = static_cast<float>(core_.engine().paramValue(id));
         saved_[id].store(core_.engine().paramValue(id), std::memory_order_relaxed);
     }
+    savedCcMap_.publish(CcMapRecord{});
+    lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
     core_.engine().setup(sampleRate_, maxBlock_);
 }
 
@@ -22,16 +26,22 @@ void ZurizLv2::connect(uint32_t port, void* data) {
     if (port < VELMO_PARAM_COUNT) {
         controls_[port] = static_cast<const float*>(data);
     } else if (port == kPortMidiIn) {
-        midiIn_ = data;
+        controlIn_ = static_cast<const LV2_Atom_Sequence*>(data);
     } else if (port == kPortOutLeft || port == kPortOutRight) {
         outputs_[port - kPortOutLeft] = static_cast<float*>(data);
+    } else if (port == kPortNotify) {
+        notifyOut_ = static_cast<LV2_Atom_Sequence*>(data);
     }
 }
 
 void ZurizLv2::activate() {
     // As the VST3 processor does on activation: a fresh engine at the same settings.
     core_.engine().setup(sampleRate_, maxBlock_);
+    audition_.releaseAll();
+    audition_.setProcessing(true);
 }
+
+void ZurizLv2::deactivate() { audition_.setProcessing(false); }
 
 void ZurizLv2::queuePorts() {
     KernelEngine& engine = core_.engine();
@@ -48,9 +58,8 @@ void ZurizLv2::queuePorts() {
 }
 
 void ZurizLv2::queueMidi(uint32_t from, uint32_t to) {
-    const auto* sequence = static_cast<const LV2_Atom_Sequence*>(midiIn_);
-    if (sequence == nullptr) return;
-    LV2_ATOM_SEQUENCE_FOREACH(sequence, ev) {
+    if (controlIn_ == nullptr) return;
+    LV2_ATOM_SEQUENCE_FOREACH(controlIn_, ev) {
         if (ev->body.type != urids_.midiEvent || ev->body.size < 2) continue;
         const auto at = static_cast<uint32_t>(std::max<int64_t>(ev->time.frames, 0));
         // Events past the block's end belong to its last frame.
@@ -78,9 +87,20 @@ void ZurizLv2::queueMidi(uint32_t from, uint32_t to) {
 }
 
 void ZurizLv2::run(uint32_t frames) {
-    if (frames == 0 || outputs_[0] == nullptr || outputs_[1] == nullptr) return;
+    beginNotify();
+    if (frames == 0 || outputs_[0] == nullptr || outputs_[1] == nullptr) {
+        if (notifying_) lv2_atom_forge_pop(&forge_, &notifyFrame_);
+        return;
+    }
     KernelEngine& engine = core_.engine();
     queuePorts();
+    // The page's keys: the inbox ends what a release-all withdrew, takes this run's keys and
+    // hands them to the engine at frame 0. Its clock is the frames rendered, so no key is ever
+    // judged late here.
+    clockNs_ = static_cast<uint64_t>(static_cast<double>(framesRendered_) * 1e9 / sampleRate_) + 1;
+    audition_.drainInto(engine, clockNs_);
+    takeMessages();
+    audition_.drainInto(engine, clockNs_);
     // A host without a block bound may send more than the engine was set up for: rendered in
     // pieces, each piece's events at their own offsets.
     const auto piece = static_cast<uint32_t>(maxBlock_);
@@ -89,10 +109,15 @@ void ZurizLv2::run(uint32_t frames) {
         queueMidi(from, to);
         float* outs[2] = {outputs_[0] + from, outputs_[1] + from};
         engine.processBlock(nullptr, 0, outs, 2, static_cast<int32_t>(to - from));
+        peaks_.capture(outs, 2, static_cast<int32_t>(to - from), engine.blockSilent());
     }
+    framesRendered_ += frames;
+    transport_.advance(frames);
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         saved_[id].store(engine.paramValue(id), std::memory_order_relaxed);
     }
+    answerPoll();
+    if (notifying_) lv2_atom_forge_pop(&forge_, &notifyFrame_);
 }
 
 std::string ZurizLv2::saveDocument() const {
@@ -100,7 +125,15 @@ std::string ZurizLv2::saveDocument() const {
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         params[id] = saved_[id].load(std::memory_order_relaxed);
     }
-    return core_.saveState(params);
+    CcMapRecord record;
+    std::uint32_t version = 0;
+    // The audio thread's copy is a 2 KB write that never waits: a reader meets it rarely.
+    while (!savedCcMap_.read(record, version)) {
+    }
+    CcMapping cc;
+    cc.map = record.map;
+    cc.present = record.present != 0;
+    return core_.saveState(params, &cc);
 }
 
 bool ZurizLv2::restoreDocument(const char* text, std::size_t size) {
@@ -108,7 +141,13 @@ bool ZurizLv2::restoreDocument(const char* text, std::size_t size) {
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         saved_[id].store(core_.engine().paramValue(id), std::memory_order_relaxed);
     }
+    CcMapRecord record;
+    record.present = core_.hasCcMap() ? 1 : 0;
+    record.map = core_.ccMap();
+    savedCcMap_.publish(record);
     adoptPorts_ = true;
+    audition_.releaseAll();  // a restored sound starts with no key of the page held
+    reportCcMap_.store(true, std::memory_order_release);
     return true;
 }
 

@@ -3,19 +3,27 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
+#include "ccmap/cc_map_json.h"
 #include "controller/page_documents.h"
 #include "docs/bridge_message.h"
+#include "docs/sampler_names.h"
+#include "docs/state_json.h"
+#include "lv2/lv2_messages.h"
 #include "params/factory_presets.h"
 
 namespace velmo::lv2 {
 
 namespace {
 
-// What the page may show: everything else (audition keys, meter, CC map, state, diagnostics,
-// banks) has no path through the LV2 UI's ports.
-constexpr const char* FEATURES = ",\"features\":[\"params\",\"presets\"]";
+// What the page may show: without atoms only the ports remain.
+constexpr const char* PORT_FEATURES = ",\"features\":[\"params\",\"presets\"]";
+constexpr const char* ATOM_FEATURES =
+    ",\"features\":[\"params\",\"presets\",\"audition\",\"meter\",\"ccMap\",\"state\",\"diagnostics\","
+    "\"banks\"]";
+constexpr double MAX_POLL_HZ = 30.0;
 
 // A port's float as the decimal it prints as (0.9f is 0.9, not 0.899999976), so the page shows
 // what the host shows and the host's echo of a written value matches the page's own.
@@ -27,11 +35,30 @@ double portValue(float value) {
     return out;
 }
 
+template <class Record>
+bool bodyOf(const void* body, std::uint32_t size, Record& out) {
+    if (body == nullptr || size != sizeof(Record)) return false;
+    std::memcpy(static_cast<void*>(&out), body, sizeof out);
+    return true;
+}
+
 }  // namespace
 
-Lv2PageBridge::Lv2PageBridge(WritePort write, TouchPort touch) : write_(std::move(write)), touch_(std::move(touch)) {
+Lv2PageBridge::Lv2PageBridge(WritePort write, TouchPort touch, SendAtom send, Lv2MessageTypes types)
+    : write_(std::move(write)),
+      touch_(std::move(touch)),
+      send_(std::move(send)),
+      types_(types),
+      audition_([this](const AuditionNote& note) {
+          if (send_) send_(types_.audition, &note, sizeof note);
+      }) {
     for (const velmo_param_desc& row : VELMO_PARAMS) normalized_[row.id] = velmo_param_normalize(row, row.defaultPlain);
+    banks_.setHostedBankFetcher([this](const std::string& url, const std::string& sha256, HostedBankDone done) {
+        return startFetch(url, sha256, std::move(done));
+    });
 }
+
+Lv2PageBridge::~Lv2PageBridge() = default;
 
 void Lv2PageBridge::portEvent(std::uint32_t port, float plain) {
     if (port >= VELMO_PARAM_COUNT || !std::isfinite(plain)) return;
@@ -50,6 +77,7 @@ void Lv2PageBridge::handleBridgeMessage(const char* data, std::size_t size) {
     const velmo_param_desc* row = findParamByPath(m.path.data(), m.path.size());
     if (m.type == "velmo.ready") {
         sendHello();
+        if (talks()) poll(kPollCcMap);  // the plug-in's map may be one a restored state brought
     } else if (m.type == "velmo.setParam" && m.hasValue && row != nullptr) {
         setFromPage(row->id, velmo_param_normalize(*row, m.value));
     } else if (m.type == "velmo.beginEdit" && row != nullptr) {
@@ -59,38 +87,141 @@ void Lv2PageBridge::handleBridgeMessage(const char* data, std::size_t size) {
     } else if (m.type == "velmo.loadFactoryPreset") {
         std::uint32_t index = 0;
         if (!factoryPresetIndexFromId(m.id, index) || VELMO_FACTORY_PRESETS[index].values == nullptr) return;
-        // Each port as one gesture, and the page told: hosts need not echo what a UI wrote.
-        for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
-            touch(id, true);
-            write(id, VELMO_FACTORY_PRESETS[index].values[id]);
-            touch(id, false);
-            page_.sendParamChanged(id, normalized_[id]);
-        }
+        writeAll(VELMO_FACTORY_PRESETS[index].values, nullptr);
+        feeds_.emit(DiagnosticLifecycleKind::PresetLoaded, -1);
+    } else if (!talks()) {
+        return;  // everything below belongs to a feature the hello did not offer
+    } else if (banks_.handleMessage(m)) {
+        return;
+    } else if (m.diagRequest == kDiagRequestSubscribe) {
+        feeds_.subscribe(m.feeds, m.hz);
+        lastPollMs_ = -1e9;
+    } else if (m.diagRequest == kDiagRequestUnsubscribe) {
+        feeds_.unsubscribe();
+    } else if (m.type == "velmo.getState") {
+        sendState();
+    } else if (m.type == "velmo.setState" && m.hasState) {
+        double values[VELMO_PARAM_COUNT];
+        for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id)
+            values[id] = velmo_param_normalize(VELMO_PARAMS[id], m.state.params[id]);
+        writeAll(values, m.state.paramPresent);
+        if (m.state.hasCcMap) adoptCcMap(m.state.ccMap, true);
+        feeds_.record(DiagnosticLifecycleKind::StateRestored, -1)
+            .addNumber("stateBytes", static_cast<double>(size))
+            .addString("source", "ui");
+        feeds_.publishLast();
+    } else if (m.type == "velmo.setCcMap" && m.hasMap) {
+        adoptCcMap(m.map, true);
+    } else {
+        audition_.handle(m);
     }
-    // Anything else belongs to a feature the hello did not offer.
+}
+
+void Lv2PageBridge::pluginMessage(std::uint32_t type, const void* body, std::uint32_t size) {
+    if (type == 0) return;
+    if (type == types_.levels) {
+        OutputLevels levels;
+        if (bodyOf(body, size, levels)) feeds_.adoptOutputLevels(levels);
+    } else if (type == types_.transport) {
+        TransportFact fact;
+        if (bodyOf(body, size, fact)) feeds_.adoptTransport(fact);
+    } else if (type == types_.bankReply) {
+        if (body != nullptr) banks_.adoptRuntimeBankReply(std::string(static_cast<const char*>(body), size));
+    } else if (type == types_.ccMap) {
+        CcMapRecord record;
+        if (bodyOf(body, size, record) && record.present != 0 && record.map.count <= kCcMapCapacity &&
+            !(cc_.present && ccMapsEqual(cc_.map, record.map)))
+            adoptCcMap(record.map, false);
+    }
+}
+
+void Lv2PageBridge::tick(double nowMs) {
+    tickFetch();
+    const std::uint32_t mask = feeds_.mask();
+    if (!talks() || !page_.open() || (mask & (DIAGNOSTIC_FEED_METERS | DIAGNOSTIC_FEED_TRANSPORT)) == 0) return;
+    const double hz = feeds_.rateHz() > 0.0 && feeds_.rateHz() < MAX_POLL_HZ ? feeds_.rateHz() : MAX_POLL_HZ;
+    if (nowMs - lastPollMs_ < 1000.0 / hz) return;
+    lastPollMs_ = nowMs;
+    std::uint32_t flags = 0;
+    if ((mask & DIAGNOSTIC_FEED_METERS) != 0) flags |= kPollLevels;
+    if ((mask & DIAGNOSTIC_FEED_TRANSPORT) != 0) flags |= kPollTransport;
+    poll(flags);
 }
 
 void Lv2PageBridge::forgetHost() {
     write_ = [](std::uint32_t, float) {};
     touch_ = nullptr;
+    send_ = nullptr;
+    fetchJob_.reset();  // a download still running is abandoned and never answers
 }
 
 void Lv2PageBridge::onEditorClosed() {
-    // A drag cut short by the page going (the helper died): its gesture still ends.
+    // A drag cut short by the page going (the helper died): its gesture still ends; so does
+    // every key the page held.
     for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) touch(id, false);
+    audition_.pageGone();
+    feeds_.unsubscribe();
 }
 
 void Lv2PageBridge::sendHello() {
     std::string doc = beginHelloDocument(normalized_);
-    doc += FEATURES;
+    if (talks() && cc_.present) {
+        doc += ",\"ccMap\":";
+        writeCcMapJson(doc, cc_.map);
+    }
+    doc += talks() ? ATOM_FEATURES : PORT_FEATURES;
     doc += '}';
     page_.forgetValues();
     page_.send(doc);
 }
 
+void Lv2PageBridge::sendState() {
+    double plain[VELMO_PARAM_COUNT];
+    for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id)
+        plain[id] = velmo_param_to_plain(VELMO_PARAMS[id], normalized_[id]);
+    const std::string state = writeStateJson(plain, -1, cc_.present ? &cc_.map : nullptr, kSamplerAssetNone, 0,
+                                             nullptr, nullptr, nullptr);
+    feeds_.record(DiagnosticLifecycleKind::StateSaved, -1)
+        .addNumber("stateBytes", static_cast<double>(state.size()))
+        .addString("source", "ui");
+    feeds_.publishLast();
+    page_.send("{\"type\":\"velmo.state\",\"state\":" + state + "}");
+}
+
+void Lv2PageBridge::adoptCcMap(const CcMap& map, bool tellPlugin) {
+    cc_.map = map;
+    cc_.present = true;
+    if (tellPlugin && send_) {
+        CcMapRecord record;
+        record.present = 1;
+        record.map = map;
+        send_(types_.ccMap, &record, sizeof record);
+    }
+    feeds_.record(DiagnosticLifecycleKind::CcMapChanged, -1).addNumber("bindings", map.count);
+    feeds_.publishLast();
+    std::string doc;
+    writeCcMapChangedJson(doc, cc_.map);
+    page_.send(doc);
+}
+
+void Lv2PageBridge::poll(std::uint32_t flags) {
+    const Poll request{flags};
+    if (send_) send_(types_.poll, &request, sizeof request);
+}
+
 void Lv2PageBridge::setFromPage(std::uint32_t id, double normalized) {
     write(id, normalized);
     page_.pageSet(id, normalized_[id]);
+}
+
+void Lv2PageBridge::writeAll(const double* normalized, const bool* present) {
+    for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
+        if (present != nullptr && !present[id]) continue;
+        touch(id, true);
+        write(id, normalized[id]);
+        touch(id, false);
+        page_.sendParamChanged(id, normalized_[id]);
+    }
 }
 
 void Lv2PageBridge::write(std::uint32_t id, double normalized) {

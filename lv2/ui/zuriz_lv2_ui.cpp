@@ -1,8 +1,11 @@
 // The LV2 UI entry point: an X11 UI whose page is shown by the editor's web-view helper, a
 // process of its own embedded in the host's ui:parent window. The host drives it through
 // ui:idleInterface; GTK and WebKit never enter the host's process.
+#include <lv2/atom/atom.h>
+#include <lv2/atom/util.h>
 #include <lv2/core/lv2.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cstdio>
 #include <cstring>
@@ -10,11 +13,14 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "editor/embedded_web_view.h"
+#include "lv2/lv2_messages.h"
 #include "lv2/lv2_names.h"
 #include "lv2/ui/idle_run_loop.h"
 #include "lv2/ui/lv2_page_bridge.h"
+#include "platform/monotonic_clock.h"
 
 namespace velmo::lv2 {
 namespace {
@@ -34,6 +40,7 @@ struct ZurizUi {
     std::unique_ptr<Lv2PageBridge> bridge;
     std::unique_ptr<EmbeddedWebView> view;
     const LV2UI_Resize* hostResize = nullptr;
+    std::uint32_t eventTransfer = 0;  // 0: the host maps no URIDs, so no atoms pass
     int width = WIDTH;
     int height = HEIGHT;
     bool sizeReported = false;
@@ -55,9 +62,24 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char* bundl
     Lv2PageBridge::TouchPort touchPort;
     if (touch != nullptr && touch->touch != nullptr)
         touchPort = [touch](std::uint32_t port, bool grabbed) { touch->touch(touch->handle, port, grabbed); };
+    Lv2PageBridge::SendAtom sendAtom;
+    Lv2MessageTypes types;
+    if (const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map))) {
+        const auto id = [map](const char* uri) { return map->map(map->handle, uri); };
+        types = {id(kAuditionUri),    id(kPollUri),        id(kCcMapUri),       id(kLevelsUri),
+                 id(kTransportUri),   id(kBankRequestUri), id(kBankReplyUri),   id(kPadOverridesUri)};
+        const std::uint32_t transfer = ui->eventTransfer = id(LV2_ATOM__eventTransfer);
+        sendAtom = [write, controller, transfer](std::uint32_t type, const void* body, std::uint32_t size) {
+            std::vector<std::uint8_t> atom(sizeof(LV2_Atom) + size);
+            const LV2_Atom head{size, type};
+            std::memcpy(atom.data(), &head, sizeof head);
+            std::memcpy(atom.data() + sizeof head, body, size);
+            write(controller, kPortMidiIn, static_cast<std::uint32_t>(atom.size()), transfer, atom.data());
+        };
+    }
     ui->bridge = std::make_unique<Lv2PageBridge>(
         [write, controller](std::uint32_t port, float plain) { write(controller, port, sizeof plain, 0, &plain); },
-        std::move(touchPort));
+        std::move(touchPort), std::move(sendAtom), types);
     ui->view = createEmbeddedWebView(*ui->bridge, uiRoot, parent, WIDTH, HEIGHT, ui->loop);
     if (ui->view == nullptr) return nullptr;  // the reason went to standard error
     // The page is embedded in the parent itself.
@@ -74,7 +96,14 @@ void cleanup(LV2UI_Handle handle) {
 
 void portEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
     auto* ui = static_cast<ZurizUi*>(handle);
-    if (format != 0 || size != sizeof(float) || buffer == nullptr) return;
+    if (buffer == nullptr) return;
+    if (port == kPortNotify && format != 0 && format == ui->eventTransfer) {
+        const auto* atom = static_cast<const LV2_Atom*>(buffer);
+        if (size >= sizeof(LV2_Atom) && atom->size <= size - sizeof(LV2_Atom))
+            ui->bridge->pluginMessage(atom->type, atom + 1, atom->size);
+        return;
+    }
+    if (format != 0 || size != sizeof(float)) return;
     float plain = 0.0F;
     std::memcpy(&plain, buffer, sizeof plain);
     ui->bridge->portEvent(port, plain);
@@ -89,6 +118,7 @@ int idle(LV2UI_Handle handle) {
         ui->hostResize->ui_resize(ui->hostResize->handle, ui->width, ui->height);
     }
     ui->loop->pump();
+    ui->bridge->tick(static_cast<double>(monotonicNanos()) / 1e6);
     return ui->bridge->lost() ? 1 : 0;
 }
 

@@ -13,10 +13,12 @@
 #include <lv2/core/lv2.h>
 #include <lv2/midi/midi.h>
 #include <lv2/state/state.h>
+#include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
 #include "built_bundle.h"
 #include "docs/state_json.h"
+#include "lv2/lv2_messages.h"
 #include "lv2_fixture.h"
 #include "params/factory_presets.h"
 #include "params/param_table.h"
@@ -135,6 +137,12 @@ TEST(Lv2Turtle, DescribesTheTableThePortsAndThePresets) {
     const LilvPort* midi = lilv_plugin_get_port_by_index(plugin, lv2::kPortMidiIn);
     EXPECT_TRUE(lilv_port_is_a(plugin, midi, input) && lilv_port_is_a(plugin, midi, w.node(LV2_ATOM__AtomPort)));
     EXPECT_TRUE(lilv_port_supports_event(plugin, midi, w.node(LV2_MIDI__MidiEvent)));
+    EXPECT_TRUE(lilv_port_supports_event(plugin, midi, w.node(LV2_TIME__Position)));
+    const LilvPort* notify = lilv_plugin_get_port_by_symbol(plugin, w.keep(lilv_new_string(w.world(), "notify")));
+    ASSERT_NE(notify, nullptr);
+    EXPECT_EQ(lilv_port_get_index(plugin, notify), lv2::kPortNotify);
+    EXPECT_TRUE(lilv_port_is_a(plugin, notify, w.node(LV2_CORE__OutputPort)) &&
+                lilv_port_is_a(plugin, notify, w.node(LV2_ATOM__AtomPort)));
     for (uint32_t i : {lv2::kPortOutLeft, lv2::kPortOutRight}) {
         const LilvPort* out = lilv_plugin_get_port_by_index(plugin, i);
         EXPECT_TRUE(lilv_port_is_a(plugin, out, w.node(LV2_CORE__OutputPort)) &&
@@ -256,8 +264,9 @@ TEST(Lv2State, StateCrossesInstancesAndFormats) {
         EXPECT_EQ(after.params[desc.id], desc.id == 2 ? 0.0 : chunk.params[desc.id]) << desc.path;
 }
 
-// run() with notes, controllers through a CC map and port changes, in blocks of any size,
-// neither allocates nor locks.
+// run() with notes, controllers through a CC map, port changes and the UI's messages (keys,
+// polls answered on the notify port, a new CC map), in blocks of any size, neither allocates
+// nor locks.
 TEST(Lv2Realtime, RunNeverAllocatesOrLocks) {
     constexpr int kMaxFrames = 4096;
     auto instance = Lv2Bundle::get().instance(44100.0, kMaxFrames);
@@ -275,6 +284,13 @@ TEST(Lv2Realtime, RunNeverAllocatesOrLocks) {
     std::uniform_int_distribution<int> byte(0, 127);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::vector<MidiEvent> events(8);
+    lv2host::Lv2World& world = Lv2Bundle::get().world();
+    const uint32_t audition = world.map(lv2::kAuditionUri), poll = world.map(lv2::kPollUri),
+                   ccMap = world.map(lv2::kCcMapUri);
+    lv2::CcMapRecord record;
+    record.present = 1;
+    record.map = map;
+    std::size_t answered = 0;
     uint64_t allocations = 0, locks = 0;
     for (int b = 0; b < 600; ++b) {
         const int n = frames(rng);
@@ -290,13 +306,24 @@ TEST(Lv2Realtime, RunNeverAllocatesOrLocks) {
             const velmo_param_desc& desc = VELMO_PARAMS[static_cast<std::size_t>(byte(rng)) % VELMO_PARAM_COUNT];
             instance->control(desc.id) = static_cast<float>(velmo_param_to_plain(desc, unit(rng)));
         }
-        RealtimeGuard guard;
-        instance->run(static_cast<uint32_t>(n), events.data(), at.size());
-        allocations += guard.allocations();
-        locks += guard.locks();
+        AuditionNote key;
+        key.kind = static_cast<uint8_t>(b % 3 == 0 ? AuditionKind::Strike : AuditionKind::Release);
+        key.note = static_cast<uint8_t>(byte(rng));
+        key.velocity = 0.5f;
+        instance->send(audition, key);
+        instance->send(poll, lv2::Poll{lv2::kPollLevels | lv2::kPollTransport | lv2::kPollCcMap});
+        if (b % 50 == 0) instance->send(ccMap, record);
+        {
+            RealtimeGuard guard;
+            instance->run(static_cast<uint32_t>(n), events.data(), at.size());
+            allocations += guard.allocations();
+            locks += guard.locks();
+        }
+        answered += instance->notified().size();
     }
     EXPECT_EQ(allocations, 0u);
     EXPECT_EQ(locks, 0u);
+    EXPECT_GE(answered, 1200u) << "each poll answered with the levels and the CC map";
 }
 
 }  // namespace

@@ -5,16 +5,20 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "lv2/lv2_messages.h"
 #include "lv2/lv2_names.h"
 #include "lv2/ui/lv2_page_bridge.h"
 #include "params/factory_presets.h"
@@ -47,6 +51,7 @@ struct HostRecord {
     };
     std::vector<Write> writes;
     std::vector<Touch> touches;
+    std::vector<LV2_URID> atoms;  // the types of the atoms written to the control input
     std::vector<std::pair<int, int>> sizes;
     std::map<std::string, LV2_URID> urids;
     int callsAfterCleanup = 0;
@@ -59,6 +64,9 @@ void recordWrite(LV2UI_Controller controller, uint32_t port, uint32_t size, uint
     auto* record = static_cast<HostRecord*>(controller);
     record->note();
     if (format == 0 && size == sizeof(float)) record->writes.push_back({port, *static_cast<const float*>(buffer)});
+    if (format != 0 && format == record->urids[LV2_ATOM__eventTransfer] && port == lv2::kPortMidiIn &&
+        size >= sizeof(LV2_Atom))
+        record->atoms.push_back(static_cast<const LV2_Atom*>(buffer)->type);
 }
 
 void recordTouch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
@@ -177,7 +185,7 @@ TEST(Lv2UiTest, EmbeddedPageEditsPortsWithTouchFollowsPortEventsResizesAndCloses
         return shot;
     };
 
-    // Page ready: the hello offers the parameters and presets alone, and the page hides the rest.
+    // Page ready.
     ASSERT_TRUE(idleUntil([&] { return traced(HELLO_DELIVERED) > 0; }, 30000))
         << "no hello reached the page; helper trace:\n" << readTextFile(trace);
     EXPECT_EQ(traced("delivered {\"type\":\"velmo.hello\",\"plugin\":{\"id\":\"music.velmo.bells\""), 1u);
@@ -188,6 +196,19 @@ TEST(Lv2UiTest, EmbeddedPageEditsPortsWithTouchFollowsPortEventsResizesAndCloses
     EXPECT_GT(shot.variance(), 100.0) << "the embedded page shows a blank window";
     std::filesystem::create_directories(ZURIZ_LV2_ARTIFACTS);
     EXPECT_TRUE(shot.writePpm(std::string(ZURIZ_LV2_ARTIFACTS) + "/lv2-ui.ppm"));
+
+    // The visible page's meter: the UI polls the plug-in, and its answer moves the page.
+    const LV2_URID poll = record.urids[lv2::kPollUri];
+    ASSERT_TRUE(idleUntil([&] { return std::count(record.atoms.begin(), record.atoms.end(), poll) > 0; }, 5000));
+    struct {
+        LV2_Atom head;
+        OutputLevels levels;
+    } answer{{sizeof(OutputLevels), record.urids[lv2::kLevelsUri]}, {}};
+    answer.levels.peak[0] = answer.levels.peak[1] = 0.5f;
+    descriptor->port_event(ui, lv2::kPortNotify, sizeof answer, record.urids[LV2_ATOM__eventTransfer], &answer);
+    ASSERT_TRUE(idleUntil([&] { return traced("delivered {\"type\":\"velmo.meters\",\"peaks\":[0.5,0.5]}") > 0; },
+                          5000))
+        << readTextFile(trace);
 
     // Page -> host: a click 30 % along the Level slider's track writes its port inside a touch.
     ASSERT_TRUE(window->click(114 + (265 - 114) * 3 / 10, 506)) << "the X server has no XTest";
@@ -284,6 +305,102 @@ TEST(Lv2UiTest, HelloOffersParamsAndPresetsAndAPresetIsTenTouchedPortWrites) {
     docs.clear();
     for (const HostRecord::Write& w : record.writes) bridge.portEvent(w.port, w.value);
     EXPECT_TRUE(docs.empty());
+}
+
+// With atoms the bridge offers every panel but the banks: the page's keys, state, CC map and
+// diagnostic subscription become messages to the plug-in, and its answers documents for the page.
+TEST(Lv2UiTest, WithAtomsKeysStateCcMapAndMetersTravelAsMessages) {
+    struct Sent {
+        std::uint32_t type;
+        std::string body;
+    };
+    std::vector<Sent> sent;
+    std::vector<float> writes;
+    std::vector<std::string> docs;
+    const lv2::Lv2MessageTypes types{11, 12, 13, 14, 15, 16, 17, 18};
+    lv2::Lv2PageBridge bridge([&](std::uint32_t, float plain) { writes.push_back(plain); }, {},
+                              [&](std::uint32_t type, const void* body, std::uint32_t size) {
+                                  sent.push_back({type, std::string(static_cast<const char*>(body), size)});
+                              },
+                              types);
+    bridge.setBridgeSink([&](const std::string& doc) { docs.push_back(doc); });
+    const auto post = [&](const std::string& message) { bridge.handleBridgeMessage(message.data(), message.size()); };
+    const auto lastDoc = [&] { return docs.empty() ? std::string() : docs.back(); };
+
+    // The hello offers every panel but the banks, and the plug-in is asked for its CC map.
+    post(R"({"type":"velmo.ready"})");
+    EXPECT_NE(lastDoc().find(R"("features":["params","presets","audition","meter","ccMap","state","diagnostics","banks"]})"),
+              std::string::npos) << lastDoc();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].type, types.poll);
+    EXPECT_EQ(sent[0].body, std::string("\x04\0\0\0", 4));
+
+    // The plug-in's map (a restored one) reaches the page and is in the state the page exports.
+    lv2::CcMapRecord record;
+    record.present = 1;
+    record.map.count = 1;
+    record.map.bindings[0].paramId = 3;
+    record.map.bindings[0].cc = 21;
+    bridge.pluginMessage(types.ccMap, &record, sizeof record);
+    EXPECT_EQ(lastDoc().rfind(R"({"type":"velmo.ccMapChanged")", 0), 0u) << lastDoc();
+    post(R"({"type":"velmo.getState"})");
+    EXPECT_EQ(lastDoc().rfind(R"({"type":"velmo.state","state":{)", 0), 0u) << lastDoc();
+    EXPECT_NE(lastDoc().find(R"("cc":21)"), std::string::npos) << lastDoc();
+
+    // A state imported by the page: its values as port writes, its map sent to the plug-in.
+    const std::string exported = lastDoc().substr(std::string(R"({"type":"velmo.state","state":)").size());
+    sent.clear();
+    post(R"({"type":"velmo.setState","state":)" + exported.substr(0, exported.size() - 1) + "}");
+    EXPECT_EQ(writes.size(), VELMO_PARAM_COUNT);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].type, types.ccMap);
+    lv2::CcMapRecord back;
+    ASSERT_EQ(sent[0].body.size(), sizeof back);
+    std::memcpy(&back, sent[0].body.data(), sizeof back);
+    EXPECT_TRUE(back.present && ccMapsEqual(back.map, record.map));
+
+    // Keys: a strike as its record; the page going releases what it held.
+    sent.clear();
+    post(R"({"type":"velmo.auditionStrike","note":60,"velocity":0.5})");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].type, types.audition);
+    EXPECT_EQ(sent[0].body, std::string("\x01\x3c\0\0\0\0\0\x3f", 8));
+
+    // A bank from a folder: the request goes to the plug-in, its answer is the panel's state.
+    sent.clear();
+    post(R"({"type":"velmo.loadBank","source":"user-folder","bankPath":"/banks/bells"})");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].type, types.bankRequest);
+    EXPECT_EQ(sent[0].body, "user-folder\n/banks/bells\n\n");
+    const std::string reply = "bank-malformed\nno manifest.json";
+    bridge.pluginMessage(types.bankReply, reply.data(), static_cast<std::uint32_t>(reply.size()));
+    EXPECT_EQ(lastDoc().rfind(R"({"type":"velmo.bankState")", 0), 0u) << lastDoc();
+    EXPECT_NE(lastDoc().find("bank-malformed"), std::string::npos) << lastDoc();
+
+    // Meters: polled at most 30 times a second while subscribed; the answer becomes the
+    // page's document.
+    sent.clear();
+    post(R"({"type":"velmo.diag.subscribe","feeds":["meters"],"hz":30})");
+    bridge.tick(1000.0);
+    bridge.tick(1010.0);
+    bridge.tick(1034.0);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].body, std::string("\x01\0\0\0", 4));
+    OutputLevels levels;
+    levels.peak[0] = 0.5f;
+    levels.peak[1] = 0.25f;
+    bridge.pluginMessage(types.levels, &levels, sizeof levels);
+    EXPECT_EQ(lastDoc(), R"({"type":"velmo.meters","peaks":[0.5,0.25]})");
+    const std::size_t reports = docs.size();
+    bridge.pluginMessage(types.levels, &levels, 3);  // a short body is no report
+    EXPECT_EQ(docs.size(), reports);
+
+    sent.clear();
+    bridge.onEditorClosed();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].body, std::string("\x03\0\0\0\0\0\0\0", 8));
+    bridge.tick(5000.0);
+    EXPECT_EQ(sent.size(), 1u) << "no polls once the page is gone";
 }
 
 }  // namespace

@@ -24,10 +24,13 @@ constexpr const char* kPrefixes =
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+    "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
     "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
+    "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n"
     "@prefix zuriz: <https://velmo.music/zuriz/lv2#> .\n\n";
 
 std::string iri(const std::string& text) { return "<" + text + ">"; }
@@ -112,14 +115,15 @@ std::string pluginTtl() {
     out += "    doap:name \"Zuriz\" ;\n";
     out += "    doap:maintainer [ foaf:name \"Velmo Music\" ; foaf:homepage <https://velmo.music/zuriz> ] ;\n";
     out += "    lv2:requiredFeature urid:map ;\n";
-    out += "    lv2:optionalFeature lv2:hardRTCapable, opts:options, bufsz:boundedBlockLength ;\n";
+    out += "    lv2:optionalFeature lv2:hardRTCapable, opts:options, bufsz:boundedBlockLength, work:schedule ;\n";
     out += "    opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n";
-    out += "    lv2:extensionData state:interface ;\n";
+    out += "    lv2:extensionData state:interface, work:interface ;\n";
     out += "    ui:ui " + iri(kUiUri) + " ;\n";
     out += "    lv2:port\n";
     for (const velmo_param_desc& desc : VELMO_PARAMS) out += controlPort(desc) + " ,\n";
+    // MIDI, the host's transport and the UI's messages arrive on one control input.
     out += "    [\n        a lv2:InputPort, atom:AtomPort ;\n        atom:bufferType atom:Sequence ;\n"
-           "        atom:supports midi:MidiEvent ;\n        lv2:designation lv2:control ;\n";
+           "        atom:supports midi:MidiEvent, time:Position ;\n        lv2:designation lv2:control ;\n";
     out += "        lv2:index " + std::to_string(kPortMidiIn) + " ;\n";
     out += "        lv2:symbol \"midi_in\" ;\n        lv2:name \"MIDI In\"\n    ] ,\n";
     const char* sides[2][2] = {{"out_left", "Left"}, {"out_right", "Right"}};
@@ -127,13 +131,20 @@ std::string pluginTtl() {
         out += "    [\n        a lv2:OutputPort, lv2:AudioPort ;\n";
         out += "        lv2:index " + std::to_string(kPortOutLeft + i) + " ;\n";
         out += std::string("        lv2:symbol \"") + sides[i][0] + "\" ;\n        lv2:name \"" + sides[i][1] +
-               "\"\n    ]" + (i == 0 ? " ,\n" : " .\n");
+               "\"\n    ] ,\n";
     }
+    out += "    [\n        a lv2:OutputPort, atom:AtomPort ;\n        atom:bufferType atom:Sequence ;\n"
+           "        lv2:designation lv2:control ;\n";
+    out += "        lv2:index " + std::to_string(kPortNotify) + " ;\n";
+    out += "        lv2:symbol \"notify\" ;\n        lv2:name \"Notify\" ;\n";
+    out += "        rsz:minimumSize " + std::to_string(kNotifyBufferBytes) + "\n    ] .\n";
     // The UI: the page in a helper process embedded in the host's window, driven by idle calls.
     out += "\n" + iri(kUiUri) + "\n    a ui:X11UI ;\n";
     out += "    lv2:requiredFeature ui:parent, ui:idleInterface ;\n";
-    out += "    lv2:optionalFeature ui:resize, ui:touch ;\n";
-    out += "    lv2:extensionData ui:idleInterface, ui:resize .\n";
+    out += "    lv2:optionalFeature ui:resize, ui:touch, urid:map ;\n";
+    out += "    lv2:extensionData ui:idleInterface, ui:resize ;\n";
+    out += "    ui:portNotification [\n        ui:plugin " + iri(kPluginUri) +
+           " ;\n        lv2:symbol \"notify\" ;\n        ui:protocol atom:eventTransfer\n    ] .\n";
     return out;
 }
 

@@ -84,8 +84,11 @@ Lv2Instance::Lv2Instance(Lv2World& world, const LilvPlugin* plugin, double sampl
     : world_(world), plugin_(plugin), maxBlock_(maxBlockFrames),
       controls_(lv2::kPortMidiIn), symbols_(lv2::kPortMidiIn),
       left_(static_cast<std::size_t>(maxBlockFrames)), right_(static_cast<std::size_t>(maxBlockFrames)),
-      midi_(kMidiCapacityBytes / sizeof(uint64_t)) {
+      midi_(kMidiCapacityBytes / sizeof(uint64_t)),
+      notify_(lv2::kNotifyBufferBytes / sizeof(uint64_t)) {
+    pending_.reserve(kMidiCapacityBytes);
     atomSequence_ = world.map(LV2_ATOM__Sequence);
+    atomChunk_ = world.map(LV2_ATOM__Chunk);
     midiEvent_ = world.map(LV2_MIDI__MidiEvent);
     atomInt_ = world.map(LV2_ATOM__Int);
     atomString_ = world.map(LV2_ATOM__String);
@@ -104,11 +107,25 @@ Lv2Instance::Lv2Instance(Lv2World& world, const LilvPlugin* plugin, double sampl
     unmapFeature_ = {LV2_URID__unmap, world.uridUnmap()};
     optionsFeature_ = {LV2_OPTIONS__options, options_};
     boundedFeature_ = {LV2_BUF_SIZE__boundedBlockLength, nullptr};
+    scheduled_.reserve(kMidiCapacityBytes);
+    schedule_.handle = this;
+    // The audio thread's call: copied into room reserved beforehand, never allocating.
+    schedule_.schedule_work = [](LV2_Worker_Schedule_Handle h, uint32_t size, const void* data) {
+        auto* self = static_cast<Lv2Instance*>(h);
+        if (self->scheduled_.size() + sizeof size + size > self->scheduled_.capacity()) return LV2_WORKER_ERR_NO_SPACE;
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        const auto* length = reinterpret_cast<const uint8_t*>(&size);
+        self->scheduled_.insert(self->scheduled_.end(), length, length + sizeof size);
+        self->scheduled_.insert(self->scheduled_.end(), bytes, bytes + size);
+        return LV2_WORKER_SUCCESS;
+    };
+    workerFeature_ = {LV2_WORKER__schedule, &schedule_};
     features_[0] = &mapFeature_;
     features_[1] = &unmapFeature_;
     features_[2] = &optionsFeature_;
     features_[3] = &boundedFeature_;
-    features_[4] = nullptr;
+    features_[4] = &workerFeature_;
+    features_[5] = nullptr;
 
     instance_ = lilv_plugin_instantiate(plugin, sampleRate, features_);
     if (instance_ == nullptr) return;
@@ -124,6 +141,7 @@ Lv2Instance::Lv2Instance(Lv2World& world, const LilvPlugin* plugin, double sampl
     lilv_instance_connect_port(instance_, lv2::kPortMidiIn, midi_.data());
     lilv_instance_connect_port(instance_, lv2::kPortOutLeft, left_.data());
     lilv_instance_connect_port(instance_, lv2::kPortOutRight, right_.data());
+    lilv_instance_connect_port(instance_, lv2::kPortNotify, notify_.data());
     lilv_instance_activate(instance_);
 }
 
@@ -150,6 +168,22 @@ void Lv2Instance::run(uint32_t frames, const MidiEvent* events, std::size_t coun
     sequence->body.unit = 0;
     sequence->body.pad = 0;
     const uint32_t capacity = kMidiCapacityBytes - sizeof(LV2_Atom);
+    // The UI's messages first, at frame 0, as a host writes them.
+    for (std::size_t at = 0; at + sizeof(LV2_Atom) <= pending_.size();) {
+        auto* atom = reinterpret_cast<LV2_Atom*>(pending_.data() + at);
+        struct {
+            LV2_Atom_Event event;
+        } head{};
+        head.event.body = *atom;
+        LV2_Atom_Event* added = lv2_atom_sequence_append_event(sequence, capacity, &head.event);
+        if (added == nullptr) break;
+        std::memcpy(added + 1, atom + 1, atom->size);
+        at += sizeof(LV2_Atom) + lv2_atom_pad_size(atom->size);
+    }
+    pending_.clear();
+    auto* notify = reinterpret_cast<LV2_Atom_Sequence*>(notify_.data());
+    notify->atom.type = atomChunk_;
+    notify->atom.size = lv2::kNotifyBufferBytes;
     for (std::size_t i = 0; i < count; ++i) {
         struct {
             LV2_Atom_Event event;
@@ -163,7 +197,60 @@ void Lv2Instance::run(uint32_t frames, const MidiEvent* events, std::size_t coun
     }
     lilv_instance_connect_port(instance_, lv2::kPortOutLeft, left != nullptr ? left : left_.data());
     lilv_instance_connect_port(instance_, lv2::kPortOutRight, right != nullptr ? right : right_.data());
+    if (!responses_.empty()) {
+        const auto* worker = static_cast<const LV2_Worker_Interface*>(
+            lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
+        for (std::size_t at = 0; worker != nullptr && at + sizeof(uint32_t) <= responses_.size();) {
+            uint32_t size = 0;
+            std::memcpy(&size, responses_.data() + at, sizeof size);
+            worker->work_response(lilv_instance_get_handle(instance_), size, responses_.data() + at + sizeof size);
+            at += sizeof size + size;
+        }
+        responses_.clear();
+    }
     lilv_instance_run(instance_, frames);
+}
+
+void Lv2Instance::send(uint32_t type, const void* body, uint32_t size) {
+    const std::size_t at = pending_.size();
+    pending_.resize(at + sizeof(LV2_Atom) + lv2_atom_pad_size(size));
+    const LV2_Atom atom{size, type};
+    std::memcpy(pending_.data() + at, &atom, sizeof atom);
+    std::memcpy(pending_.data() + at + sizeof atom, body, size);
+}
+
+std::size_t Lv2Instance::runWorker() {
+    const auto* worker =
+        static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
+    std::vector<uint8_t> requests;
+    requests.swap(scheduled_);
+    scheduled_.reserve(requests.capacity());
+    std::size_t count = 0;
+    const LV2_Worker_Respond_Function respond = [](LV2_Worker_Respond_Handle h, uint32_t size, const void* data) {
+        auto& out = static_cast<Lv2Instance*>(h)->responses_;
+        const auto* length = reinterpret_cast<const uint8_t*>(&size);
+        out.insert(out.end(), length, length + sizeof size);
+        out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+        return LV2_WORKER_SUCCESS;
+    };
+    for (std::size_t at = 0; worker != nullptr && at + sizeof(uint32_t) <= requests.size(); ++count) {
+        uint32_t size = 0;
+        std::memcpy(&size, requests.data() + at, sizeof size);
+        worker->work(lilv_instance_get_handle(instance_), respond, this, size, requests.data() + at + sizeof size);
+        at += sizeof size + size;
+    }
+    return count;
+}
+
+std::vector<Notified> Lv2Instance::notified() const {
+    std::vector<Notified> out;
+    const auto* notify = reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data());
+    if (notify->atom.type != atomSequence_) return out;
+    LV2_ATOM_SEQUENCE_FOREACH(notify, ev) {
+        const auto* body = reinterpret_cast<const char*>(&ev->body + 1);
+        out.push_back({ev->body.type, std::string(body, ev->body.size)});
+    }
+    return out;
 }
 
 std::string Lv2Instance::saveDocument() {

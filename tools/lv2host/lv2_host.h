@@ -12,6 +12,7 @@
 #include <lilv/lilv.h>
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 namespace velmo::lv2host {
 
@@ -50,6 +51,12 @@ struct MidiEvent {
     uint8_t bytes[3] = {};
 };
 
+// An atom the plug-in wrote to its notify port: its type and body.
+struct Notified {
+    uint32_t type;
+    std::string body;
+};
+
 struct PresetInfo {
     const LilvNode* node;  // the world's
     std::string label;
@@ -58,7 +65,7 @@ struct PresetInfo {
 // The plug-in's presets with their resources loaded, in lilv's order.
 std::vector<PresetInfo> pluginPresets(Lv2World& world, const LilvPlugin* plugin);
 
-// One instance of Zuriz's port layout (ten controls, MIDI in, stereo out).
+// One instance of Zuriz's port layout (ten controls, control in, stereo out, notify out).
 class Lv2Instance {
 public:
     // Instantiated and activated; ok() says whether the plug-in accepted.
@@ -78,6 +85,17 @@ public:
     void run(uint32_t frames, const MidiEvent* events, std::size_t count, float* left = nullptr,
              float* right = nullptr);
     const float* left() const { return left_.data(); }
+    // An atom for the control input, at frame 0 of the next run (as a UI's message arrives).
+    void send(uint32_t type, const void* body, uint32_t size);
+    template <class Record>
+    void send(uint32_t type, const Record& record) {
+        send(type, &record, sizeof record);
+    }
+    // What the plug-in wrote to its notify port in the last run.
+    std::vector<Notified> notified() const;
+    // The worker thread's turn: carries out what runs scheduled (answers reach the plug-in
+    // before its next run). Returns how many requests it carried out.
+    std::size_t runWorker();
     const float* right() const { return right_.data(); }
 
     // The component state document through state:interface; empty when none is saved.
@@ -93,15 +111,20 @@ private:
     const LilvPlugin* plugin_;
     LilvInstance* instance_ = nullptr;
     int32_t maxBlock_;
-    uint32_t atomSequence_, midiEvent_, atomInt_, atomString_, atomFloat_, stateDocument_;
+    uint32_t atomSequence_, atomChunk_, midiEvent_, atomInt_, atomString_, atomFloat_, stateDocument_;
     std::vector<float> controls_;
     std::vector<std::string> symbols_;
     std::vector<float> left_, right_;
     std::vector<uint64_t> midi_;  // the atom sequence, 8-byte aligned
+    std::vector<uint64_t> notify_;
+    std::vector<uint8_t> pending_;  // atoms for the next run, room reserved
+    std::vector<uint8_t> scheduled_;  // size-prefixed work requests from runs, room reserved
+    std::vector<uint8_t> responses_;  // size-prefixed answers for the next run
     int32_t optionValues_[2];
     LV2_Options_Option options_[3];
-    LV2_Feature mapFeature_, unmapFeature_, optionsFeature_, boundedFeature_;
-    const LV2_Feature* features_[5];
+    LV2_Worker_Schedule schedule_;
+    LV2_Feature mapFeature_, unmapFeature_, optionsFeature_, boundedFeature_, workerFeature_;
+    const LV2_Feature* features_[6];
 };
 
 }  // namespace velmo::lv2host
