@@ -26,14 +26,7 @@ void VelmoController::tickCadence() {
     takeHostCalls();
     pollTransport();
     drainProcessorFeeds();
-    if (fetchJob_ && !fetchJob_->poll()) reportFetchProgress();  // a true poll may end the job
-}
-
-void VelmoController::reportFetchProgress() {
-    const std::uint64_t received = fetchJob_->bytesReceived();
-    if (!page_.open() || received == fetchReported_) return;
-    fetchReported_ = received;
-    sendToUi(writeBankFetchProgressJson(received, fetchJob_->bytesExpected()));
+    fetch_.poll(page_.open(), [this](const std::string& progress) { sendToUi(progress); });
 }
 
 void VelmoController::pollTransport() {

@@ -69,7 +69,7 @@ tresult PLUGIN_API VelmoController::initialize(FUnknown* context) {
     captureHostIdentity(context);
     bankControl_.setHostedBankFetcher(
         [this](const std::string& url, const std::string& sha256, HostedBankDone done) {
-            return startHostedBankFetch(url, sha256, std::move(done));
+            return fetch_.start(url, sha256, std::move(done));
         });
     buildParameters();
     refreshPresetState();
@@ -81,7 +81,7 @@ tresult PLUGIN_API VelmoController::initialize(FUnknown* context) {
 tresult PLUGIN_API VelmoController::terminate() {
     emitLifecycle(DiagnosticLifecycleKind::Destroyed, -1);
     stopCadenceClock();
-    fetchJob_.reset();  // a download still running is abandoned and never answers
+    fetch_.abandon();  // a download still running is abandoned and never answers
     hostCalls_.clear();
     return EditControllerEx1::terminate();
 }
@@ -245,19 +245,6 @@ tresult PLUGIN_API VelmoController::setState(IBStream* state) {
 void VelmoController::restoreBankState(const SamplerPadOverrides& pads) {
     bankControl_.adoptRestoredPadOverrides(pads);
     bankControl_.sendBankState("restore");
-}
-
-bool VelmoController::startHostedBankFetch(const std::string& url, const std::string& sha256,
-                                           HostedBankDone done) {
-    if (fetchJob_) return false;
-    auto finished = [this, done = std::move(done)](const HostedBankFetchResult& result) {
-        // The job goes once its answer is out; the fetch's own error text stays here.
-        const std::unique_ptr<HostedBankFetchJob> job = std::move(fetchJob_);
-        done(result.ok, result.folder);
-    };
-    fetchReported_ = 0;
-    fetchJob_ = std::make_unique<HostedBankFetchJob>(url, sha256, HostedBankFetchOptions{}, std::move(finished));
-    return true;
 }
 
 void VelmoController::sendBankState(const char* reason, const char* errorCode,

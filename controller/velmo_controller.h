@@ -10,7 +10,7 @@
 #include <string>
 
 #include "banks/bank_control.h"
-#include "banks/hosted_bank_fetch_job.h"
+#include "banks/single_bank_fetch.h"
 #include "ccmap/cc_map.h"
 #include "controller/audition_relay.h"
 #include "controller/bank_bridge.h"
@@ -189,9 +189,7 @@ private:
     void restoreBankState(const SamplerPadOverrides& pads);
     // A hosted download on a worker; the result comes back on this thread's run loop, or at
     // the next cadence tick where there is none.
-    bool startHostedBankFetch(const std::string& url, const std::string& sha256, HostedBankDone done);
     // "velmo.bankFetchProgress" to the page when the running download has moved on.
-    void reportFetchProgress();
 
     // First: the bank control answers the processor's replies until the very end.
     BankBridge bankBridge_{*this};
@@ -210,8 +208,7 @@ private:
     }};
     void* cadenceClock_ = nullptr;
     bool cadenceOnLentLoop_ = false;
-    std::unique_ptr<HostedBankFetchJob> fetchJob_;
-    std::uint64_t fetchReported_ = 0;  // bytes last reported to the page
+    SingleBankFetch fetch_;
     HostCalls hostCalls_;
 };
 

@@ -1,7 +1,6 @@
 // The LV2 UI as the bank panel's host: bank requests and pad overrides go to the plug-in as
 // atoms (its worker loads and parses), hosted banks are fetched here, as the VST3 controller
 // fetches them, and parameter edits are port writes in a gesture.
-#include "banks/bank_state_json.h"
 #include "banks/hosted_bank.h"
 #include "docs/pad_overrides.h"
 #include "lv2/ui/lv2_page_bridge.h"
@@ -47,26 +46,6 @@ void Lv2PageBridge::notePresetSelected(const std::string& id, const std::string&
         .addString("name", name.c_str())
         .addString("origin", "bank");
     feeds_.publishLast();
-}
-
-bool Lv2PageBridge::startFetch(const std::string& url, const std::string& sha256, HostedBankDone done) {
-    if (fetchJob_) return false;
-    auto finished = [this, done = std::move(done)](const HostedBankFetchResult& result) {
-        // The job goes once its answer is out.
-        const std::unique_ptr<HostedBankFetchJob> job = std::move(fetchJob_);
-        done(result.ok, result.folder);
-    };
-    fetchReported_ = 0;
-    fetchJob_ = std::make_unique<HostedBankFetchJob>(url, sha256, HostedBankFetchOptions{}, std::move(finished));
-    return true;
-}
-
-void Lv2PageBridge::tickFetch() {
-    if (!fetchJob_ || fetchJob_->poll()) return;  // a true poll may have ended the job
-    const std::uint64_t received = fetchJob_->bytesReceived();
-    if (!page_.open() || received == fetchReported_) return;
-    fetchReported_ = received;
-    page_.send(writeBankFetchProgressJson(received, fetchJob_->bytesExpected()));
 }
 
 }  // namespace velmo::lv2

@@ -54,7 +54,7 @@ Lv2PageBridge::Lv2PageBridge(WritePort write, TouchPort touch, SendAtom send, Lv
       }) {
     for (const velmo_param_desc& row : VELMO_PARAMS) normalized_[row.id] = velmo_param_normalize(row, row.defaultPlain);
     banks_.setHostedBankFetcher([this](const std::string& url, const std::string& sha256, HostedBankDone done) {
-        return startFetch(url, sha256, std::move(done));
+        return fetch_.start(url, sha256, std::move(done));
     });
 }
 
@@ -136,7 +136,7 @@ void Lv2PageBridge::pluginMessage(std::uint32_t type, const void* body, std::uin
 }
 
 void Lv2PageBridge::tick(double nowMs) {
-    tickFetch();
+    fetch_.poll(page_.open(), [this](const std::string& progress) { page_.send(progress); });
     const std::uint32_t mask = feeds_.mask();
     if (!talks() || !page_.open() || (mask & (DIAGNOSTIC_FEED_METERS | DIAGNOSTIC_FEED_TRANSPORT)) == 0) return;
     const double hz = feeds_.rateHz() > 0.0 && feeds_.rateHz() < MAX_POLL_HZ ? feeds_.rateHz() : MAX_POLL_HZ;
@@ -152,7 +152,7 @@ void Lv2PageBridge::forgetHost() {
     write_ = [](std::uint32_t, float) {};
     touch_ = nullptr;
     send_ = nullptr;
-    fetchJob_.reset();  // a download still running is abandoned and never answers
+    fetch_.abandon();  // a download still running is abandoned and never answers
 }
 
 void Lv2PageBridge::onEditorClosed() {

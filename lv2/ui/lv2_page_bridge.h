@@ -7,11 +7,10 @@
 // what is offered and the page hides the rest.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "banks/bank_control.h"
-#include "banks/hosted_bank_fetch_job.h"
+#include "banks/single_bank_fetch.h"
 #include "ccmap/cc_mapping.h"
 #include "controller/audition_relay.h"
 #include "controller/bridge_host.h"
@@ -74,7 +73,6 @@ private:
     void sendState();
     void adoptCcMap(const CcMap& map, bool tellPlugin);
     void poll(std::uint32_t flags);
-    void tickFetch();
 
     // The bank panel's host (lv2_page_banks.cpp).
     void sendBankJson(const std::string& json) override { page_.send(json); }
@@ -85,7 +83,6 @@ private:
     bool applyPadOverrides(const SamplerPadOverrides& overrides) override;
     bool pickFolder(std::string& path, std::string& error) override;
     void notePresetSelected(const std::string& id, const std::string& name) override;
-    bool startFetch(const std::string& url, const std::string& sha256, HostedBankDone done);
 
     WritePort write_;
     TouchPort touch_;
@@ -100,8 +97,7 @@ private:
     bool lost_ = false;
     double lastPollMs_ = -1e9;
     BankControl banks_{*this};
-    std::unique_ptr<HostedBankFetchJob> fetchJob_;
-    std::uint64_t fetchReported_ = 0;
+    SingleBankFetch fetch_;
 };
 
 }  // namespace velmo::lv2
