@@ -9,6 +9,7 @@
 
 #include "ccmap/cc_map.h"
 #include "diagnostics/audition_note.h"
+#include "diagnostics/host_facts.h"
 #include "diagnostics/output_levels.h"
 #include "diagnostics/transport_fact.h"
 
@@ -26,6 +27,8 @@ inline constexpr const char* kLevelsUri = "https://velmo.music/zuriz/lv2#Levels"
 // Plug-in to UI: the host's transport as the plug-in last saw it (TransportFact).
 inline constexpr const char* kTransportUri = "https://velmo.music/zuriz/lv2#Transport";
 
+// Plug-in to UI: what the host told the plug-in about processing (HostFacts).
+inline constexpr const char* kHostFactsUri = "https://velmo.music/zuriz/lv2#HostFacts";
 // UI to plug-in: a bank request as the bank panel makes it ("source\nfolder\nhash\ninstrument"),
 // loaded and checked on the host's worker thread.
 inline constexpr const char* kBankRequestUri = "https://velmo.music/zuriz/lv2#BankRequest";
@@ -40,6 +43,7 @@ enum PollFlags : std::uint32_t {
     kPollLevels = 1,     // the peaks since the last poll, when a run rendered since
     kPollTransport = 2,  // the transport, when the host has told one
     kPollCcMap = 4,      // the CC map
+    kPollHost = 8,       // the host facts
 };
 
 struct Poll {

@@ -29,6 +29,7 @@ Lv2Urids Lv2Urids::mapped(const LV2_URID_Map& map) {
     u.ccMap = id(kCcMapUri);
     u.levels = id(kLevelsUri);
     u.transport = id(kTransportUri);
+    u.hostFacts = id(kHostFactsUri);
     u.bankRequest = id(kBankRequestUri);
     u.bankReply = id(kBankReplyUri);
     u.padOverrides = id(kPadOverridesUri);

@@ -24,6 +24,7 @@ struct Lv2Urids {
     uint32_t ccMap = 0;
     uint32_t levels = 0;
     uint32_t transport = 0;
+    uint32_t hostFacts = 0;
     uint32_t bankRequest = 0;
     uint32_t bankReply = 0;
     uint32_t padOverrides = 0;

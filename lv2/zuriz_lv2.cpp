@@ -18,6 +18,9 @@ ZurizLv2::ZurizLv2(double sampleRate, int32_t maxBlockFrames, const LV2_URID_Map
         saved_[id].store(core_.engine().paramValue(id), std::memory_order_relaxed);
     }
     savedCcMap_.publish(CcMapRecord{});
+    hostFacts_.sampleRate = sampleRate;
+    hostFacts_.maxBlockFrames = maxBlock_;
+    hostFacts_.addBus("output", false, 2, true, "stereo");
     lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
     core_.engine().setup(sampleRate_, maxBlock_);
 }
@@ -112,6 +115,7 @@ void ZurizLv2::run(uint32_t frames) {
         peaks_.capture(outs, 2, static_cast<int32_t>(to - from), engine.blockSilent());
     }
     framesRendered_ += frames;
+    hostFacts_.lastBlockFrames = static_cast<int32_t>(frames);
     transport_.advance(frames);
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         saved_[id].store(engine.paramValue(id), std::memory_order_relaxed);

@@ -90,6 +90,7 @@ private:
     bool notifying_ = false;
     uint32_t pollFlags_ = 0;
     std::atomic<bool> reportCcMap_{false};  // set by a restore, for the UI
+    HostFacts hostFacts_;
     uint64_t framesRendered_ = 0;
     uint64_t clockNs_ = 0;
     const LV2_Worker_Schedule* schedule_ = nullptr;

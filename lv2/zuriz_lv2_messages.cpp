@@ -124,6 +124,7 @@ void ZurizLv2::answerPoll() {
     if ((pollFlags_ & kPollTransport) != 0 && transport_.known()) {
         notify(urids_.transport, &transport_.fact(), sizeof(TransportFact));
     }
+    if ((pollFlags_ & kPollHost) != 0) notify(urids_.hostFacts, &hostFacts_, sizeof hostFacts_);
     if (replySize_ > 0) {
         notify(urids_.bankReply, reply_, replySize_);
         replySize_ = 0;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "ccmap/cc_map_json.h"
+#include "diagnostics/host_facts_json.h"
 #include "controller/page_documents.h"
 #include "docs/bridge_message.h"
 #include "docs/sampler_names.h"
@@ -77,7 +78,8 @@ void Lv2PageBridge::handleBridgeMessage(const char* data, std::size_t size) {
     const velmo_param_desc* row = findParamByPath(m.path.data(), m.path.size());
     if (m.type == "velmo.ready") {
         sendHello();
-        if (talks()) poll(kPollCcMap);  // the plug-in's map may be one a restored state brought
+        // The plug-in's map may be one a restored state brought; its host facts fill the drawer.
+        if (talks()) poll(kPollCcMap | kPollHost);
     } else if (m.type == "velmo.setParam" && m.hasValue && row != nullptr) {
         setFromPage(row->id, velmo_param_normalize(*row, m.value));
     } else if (m.type == "velmo.beginEdit" && row != nullptr) {
@@ -125,6 +127,12 @@ void Lv2PageBridge::pluginMessage(std::uint32_t type, const void* body, std::uin
     } else if (type == types_.transport) {
         TransportFact fact;
         if (bodyOf(body, size, fact)) feeds_.adoptTransport(fact);
+    } else if (type == types_.hostFacts) {
+        HostFacts facts;
+        if (!bodyOf(body, size, facts)) return;
+        std::string doc;
+        if (writeDiagnosticHostChangedJson(doc, hostFacts_, facts, ++hostChanges_, feeds_.nowMs())) page_.send(doc);
+        hostFacts_ = facts;
     } else if (type == types_.bankReply) {
         if (body != nullptr) banks_.adoptRuntimeBankReply(std::string(static_cast<const char*>(body), size));
     } else if (type == types_.ccMap) {
@@ -144,7 +152,7 @@ void Lv2PageBridge::tick(double nowMs) {
     lastPollMs_ = nowMs;
     std::uint32_t flags = 0;
     if ((mask & DIAGNOSTIC_FEED_METERS) != 0) flags |= kPollLevels;
-    if ((mask & DIAGNOSTIC_FEED_TRANSPORT) != 0) flags |= kPollTransport;
+    if ((mask & DIAGNOSTIC_FEED_TRANSPORT) != 0) flags |= kPollTransport | kPollHost;
     poll(flags);
 }
 

@@ -16,6 +16,7 @@
 #include "controller/bridge_host.h"
 #include "controller/diagnostic_feeds.h"
 #include "controller/page_channel.h"
+#include "diagnostics/host_facts.h"
 #include "params/param_table.h"
 
 namespace velmo::lv2 {
@@ -30,6 +31,7 @@ struct Lv2MessageTypes {
     std::uint32_t bankRequest = 0;
     std::uint32_t bankReply = 0;
     std::uint32_t padOverrides = 0;
+    std::uint32_t hostFacts = 0;
 };
 
 class Lv2PageBridge final : public BridgeHost, private BankControlHost {
@@ -96,6 +98,8 @@ private:
     bool grabbed_[VELMO_PARAM_COUNT] = {};
     bool lost_ = false;
     double lastPollMs_ = -1e9;
+    HostFacts hostFacts_;  // as the plug-in last reported them
+    std::uint32_t hostChanges_ = 0;
     BankControl banks_{*this};
     SingleBankFetch fetch_;
 };

@@ -67,7 +67,8 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char* bundl
     if (const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map))) {
         const auto id = [map](const char* uri) { return map->map(map->handle, uri); };
         types = {id(kAuditionUri),    id(kPollUri),        id(kCcMapUri),       id(kLevelsUri),
-                 id(kTransportUri),   id(kBankRequestUri), id(kBankReplyUri),   id(kPadOverridesUri)};
+                 id(kTransportUri),   id(kBankRequestUri), id(kBankReplyUri),   id(kPadOverridesUri),
+                 id(kHostFactsUri)};
         const std::uint32_t transfer = ui->eventTransfer = id(LV2_ATOM__eventTransfer);
         sendAtom = [write, controller, transfer](std::uint32_t type, const void* body, std::uint32_t size) {
             std::vector<std::uint8_t> atom(sizeof(LV2_Atom) + size);

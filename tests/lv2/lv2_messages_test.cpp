@@ -142,12 +142,19 @@ TEST(Lv2Messages, KeysSoundAsNotesAtFrameZeroAndPollsReportPeaks) {
     EXPECT_EQ(block(*keys), block(*midi));
 }
 
-TEST(Lv2Messages, TransportFromHostPositionsMovesWithTheFramesRendered) {
+TEST(Lv2Messages, HostFactsAndTheTransportFromHostPositionsMovingWithTheFramesRendered) {
     const Types t = types();
     auto instance = Lv2Bundle::get().instance(48000.0, kBlock);
-    instance->send(t.poll, lv2::Poll{lv2::kPollTransport});
-    instance->run(kBlock, nullptr, 0);
+    instance->send(t.poll, lv2::Poll{lv2::kPollTransport | lv2::kPollHost});
+    instance->run(kBlock / 2, nullptr, 0);
     EXPECT_TRUE(answers<TransportFact>(*instance, t.transport).empty()) << "no transport told yet";
+    const auto host = answers<HostFacts>(*instance, Lv2Bundle::get().world().map(lv2::kHostFactsUri));
+    ASSERT_EQ(host.size(), 1u);
+    EXPECT_EQ(host[0].sampleRate, 48000.0);
+    EXPECT_EQ(host[0].maxBlockFrames, static_cast<int32_t>(kBlock));
+    EXPECT_EQ(host[0].lastBlockFrames, static_cast<int32_t>(kBlock / 2));
+    ASSERT_EQ(host[0].busCount, 1u);
+    EXPECT_STREQ(host[0].buses[0].layout, "stereo");
 
     sendAtom(*instance, position(1.0f, 120.0f, 3.0f, 8, 6.0));
     instance->send(t.poll, lv2::Poll{lv2::kPollTransport});

@@ -317,7 +317,7 @@ TEST(Lv2UiTest, WithAtomsKeysStateCcMapAndMetersTravelAsMessages) {
     std::vector<Sent> sent;
     std::vector<float> writes;
     std::vector<std::string> docs;
-    const lv2::Lv2MessageTypes types{11, 12, 13, 14, 15, 16, 17, 18};
+    const lv2::Lv2MessageTypes types{11, 12, 13, 14, 15, 16, 17, 18, 19};
     lv2::Lv2PageBridge bridge([&](std::uint32_t, float plain) { writes.push_back(plain); }, {},
                               [&](std::uint32_t type, const void* body, std::uint32_t size) {
                                   sent.push_back({type, std::string(static_cast<const char*>(body), size)});
@@ -333,7 +333,13 @@ TEST(Lv2UiTest, WithAtomsKeysStateCcMapAndMetersTravelAsMessages) {
               std::string::npos) << lastDoc();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].type, types.poll);
-    EXPECT_EQ(sent[0].body, std::string("\x04\0\0\0", 4));
+    EXPECT_EQ(sent[0].body, std::string("\x0c\0\0\0", 4));
+    HostFacts facts;
+    facts.sampleRate = 48000.0;
+    facts.maxBlockFrames = 512;
+    bridge.pluginMessage(types.hostFacts, &facts, sizeof facts);
+    EXPECT_EQ(lastDoc().rfind(R"({"type":"velmo.hostChanged","host":{)", 0), 0u) << lastDoc();
+    EXPECT_NE(lastDoc().find(R"("sampleRate":48000)"), std::string::npos) << lastDoc();
 
     // The plug-in's map (a restored one) reaches the page and is in the state the page exports.
     lv2::CcMapRecord record;
