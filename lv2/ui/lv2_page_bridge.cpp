@@ -108,6 +108,9 @@ void Lv2PageBridge::handleBridgeMessage(const char* data, std::size_t size) {
             values[id] = velmo_param_normalize(VELMO_PARAMS[id], m.state.params[id]);
         writeAll(values, m.state.paramPresent);
         if (m.state.hasCcMap) adoptCcMap(m.state.ccMap, true);
+        // The embedded state's overrides, kept once the plug-in has them.
+        if (applyPadOverrides(m.state.padOverrides)) banks_.adoptRestoredPadOverrides(m.state.padOverrides);
+        banks_.sendBankState("restore");
         feeds_.record(DiagnosticLifecycleKind::StateRestored, -1)
             .addNumber("stateBytes", static_cast<double>(size))
             .addString("source", "ui");
@@ -188,7 +191,7 @@ void Lv2PageBridge::sendState() {
     for (std::uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id)
         plain[id] = velmo_param_to_plain(VELMO_PARAMS[id], normalized_[id]);
     const std::string state = writeStateJson(plain, -1, cc_.present ? &cc_.map : nullptr, kSamplerAssetNone, 0,
-                                             nullptr, nullptr, nullptr);
+                                             nullptr, &banks_.padOverrides(), nullptr);
     feeds_.record(DiagnosticLifecycleKind::StateSaved, -1)
         .addNumber("stateBytes", static_cast<double>(state.size()))
         .addString("source", "ui");

@@ -358,7 +358,8 @@ TEST(Lv2UiTest, WithAtomsKeysStateCcMapAndMetersTravelAsMessages) {
     sent.clear();
     post(R"({"type":"velmo.setState","state":)" + exported.substr(0, exported.size() - 1) + "}");
     EXPECT_EQ(writes.size(), VELMO_PARAM_COUNT);
-    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1].type, types.padOverrides);
     EXPECT_EQ(sent[0].type, types.ccMap);
     lv2::CcMapRecord back;
     ASSERT_EQ(sent[0].body.size(), sizeof back);
