@@ -27,8 +27,9 @@ inline constexpr uint32_t kPortOutLeft = VELMO_PARAM_COUNT + 1;
 inline constexpr uint32_t kPortOutRight = VELMO_PARAM_COUNT + 2;
 inline constexpr uint32_t kPortNotify = VELMO_PARAM_COUNT + 3;
 inline constexpr uint32_t kPortCount = VELMO_PARAM_COUNT + 4;
-// The notify port's smallest buffer: a CC map report is the largest message.
-inline constexpr uint32_t kNotifyBufferBytes = 8192;
+// The smallest buffer of each atom port: a CC map, the largest message, fits with room for a
+// block's MIDI or the other answers.
+inline constexpr uint32_t kMessageBufferBytes = 8192;
 
 // A parameter's port symbol: its path with the dots LV2 symbols may not hold as underscores
 // ("strike.position" -> "strike_position").

@@ -125,7 +125,8 @@ std::string pluginTtl() {
     out += "    [\n        a lv2:InputPort, atom:AtomPort ;\n        atom:bufferType atom:Sequence ;\n"
            "        atom:supports midi:MidiEvent, time:Position ;\n        lv2:designation lv2:control ;\n";
     out += "        lv2:index " + std::to_string(kPortMidiIn) + " ;\n";
-    out += "        lv2:symbol \"midi_in\" ;\n        lv2:name \"MIDI In\"\n    ] ,\n";
+    out += "        lv2:symbol \"midi_in\" ;\n        lv2:name \"MIDI In\" ;\n";
+    out += "        rsz:minimumSize " + std::to_string(kMessageBufferBytes) + "\n    ] ,\n";
     const char* sides[2][2] = {{"out_left", "Left"}, {"out_right", "Right"}};
     for (uint32_t i = 0; i < 2; ++i) {
         out += "    [\n        a lv2:OutputPort, lv2:AudioPort ;\n";
@@ -137,9 +138,10 @@ std::string pluginTtl() {
            "        lv2:designation lv2:control ;\n";
     out += "        lv2:index " + std::to_string(kPortNotify) + " ;\n";
     out += "        lv2:symbol \"notify\" ;\n        lv2:name \"Notify\" ;\n";
-    out += "        rsz:minimumSize " + std::to_string(kNotifyBufferBytes) + "\n    ] .\n";
+    out += "        rsz:minimumSize " + std::to_string(kMessageBufferBytes) + "\n    ] .\n";
     // The UI: the page in a helper process embedded in the host's window, driven by idle calls.
-    out += "\n" + iri(kUiUri) + "\n    a ui:X11UI ;\n";
+    out += '\n';
+    out += iri(kUiUri) + "\n    a ui:X11UI ;\n";
     out += "    lv2:requiredFeature ui:parent, ui:idleInterface ;\n";
     out += "    lv2:optionalFeature ui:resize, ui:touch, urid:map ;\n";
     out += "    lv2:extensionData ui:idleInterface, ui:resize ;\n";

@@ -85,7 +85,7 @@ Lv2Instance::Lv2Instance(Lv2World& world, const LilvPlugin* plugin, double sampl
       controls_(lv2::kPortMidiIn), symbols_(lv2::kPortMidiIn),
       left_(static_cast<std::size_t>(maxBlockFrames)), right_(static_cast<std::size_t>(maxBlockFrames)),
       midi_(kMidiCapacityBytes / sizeof(uint64_t)),
-      notify_(lv2::kNotifyBufferBytes / sizeof(uint64_t)) {
+      notify_(lv2::kMessageBufferBytes / sizeof(uint64_t)) {
     pending_.reserve(kMidiCapacityBytes);
     atomSequence_ = world.map(LV2_ATOM__Sequence);
     atomChunk_ = world.map(LV2_ATOM__Chunk);
@@ -183,7 +183,7 @@ void Lv2Instance::run(uint32_t frames, const MidiEvent* events, std::size_t coun
     pending_.clear();
     auto* notify = reinterpret_cast<LV2_Atom_Sequence*>(notify_.data());
     notify->atom.type = atomChunk_;
-    notify->atom.size = lv2::kNotifyBufferBytes;
+    notify->atom.size = lv2::kMessageBufferBytes;
     for (std::size_t i = 0; i < count; ++i) {
         struct {
             LV2_Atom_Event event;
