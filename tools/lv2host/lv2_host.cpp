@@ -169,16 +169,10 @@ void Lv2Instance::run(uint32_t frames, const MidiEvent* events, std::size_t coun
     sequence->body.pad = 0;
     const uint32_t capacity = kMidiCapacityBytes - sizeof(LV2_Atom);
     // The UI's messages first, at frame 0, as a host writes them.
-    for (std::size_t at = 0; at + sizeof(LV2_Atom) <= pending_.size();) {
-        auto* atom = reinterpret_cast<LV2_Atom*>(pending_.data() + at);
-        struct {
-            LV2_Atom_Event event;
-        } head{};
-        head.event.body = *atom;
-        LV2_Atom_Event* added = lv2_atom_sequence_append_event(sequence, capacity, &head.event);
-        if (added == nullptr) break;
-        std::memcpy(added + 1, atom + 1, atom->size);
-        at += sizeof(LV2_Atom) + lv2_atom_pad_size(atom->size);
+    for (std::size_t at = 0; at + sizeof(LV2_Atom_Event) <= pending_.size();) {
+        const auto* event = reinterpret_cast<const LV2_Atom_Event*>(pending_.data() + at);
+        if (lv2_atom_sequence_append_event(sequence, capacity, event) == nullptr) break;
+        at += sizeof(LV2_Atom_Event) + lv2_atom_pad_size(event->body.size);
     }
     pending_.clear();
     auto* notify = reinterpret_cast<LV2_Atom_Sequence*>(notify_.data());
@@ -213,10 +207,11 @@ void Lv2Instance::run(uint32_t frames, const MidiEvent* events, std::size_t coun
 
 void Lv2Instance::send(uint32_t type, const void* body, uint32_t size) {
     const std::size_t at = pending_.size();
-    pending_.resize(at + sizeof(LV2_Atom) + lv2_atom_pad_size(size));
-    const LV2_Atom atom{size, type};
-    std::memcpy(pending_.data() + at, &atom, sizeof atom);
-    std::memcpy(pending_.data() + at + sizeof atom, body, size);
+    pending_.resize(at + sizeof(LV2_Atom_Event) + lv2_atom_pad_size(size));
+    LV2_Atom_Event event{};
+    event.body = {size, type};
+    std::memcpy(pending_.data() + at, &event, sizeof event);
+    std::memcpy(pending_.data() + at + sizeof event, body, size);
 }
 
 std::size_t Lv2Instance::runWorker() {

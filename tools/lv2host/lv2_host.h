@@ -117,7 +117,7 @@ private:
     std::vector<float> left_, right_;
     std::vector<uint64_t> midi_;  // the atom sequence, 8-byte aligned
     std::vector<uint64_t> notify_;
-    std::vector<uint8_t> pending_;  // atoms for the next run, room reserved
+    std::vector<uint8_t> pending_;  // events for the next run (at frame 0), room reserved
     std::vector<uint8_t> scheduled_;  // size-prefixed work requests from runs, room reserved
     std::vector<uint8_t> responses_;  // size-prefixed answers for the next run
     int32_t optionValues_[2];
