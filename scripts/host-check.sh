@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Zuriz in a real host: installs Debian's Ardour (7.x) when it is missing, runs Ardour's VST3
+# Zuriz in real hosts: installs Debian's Ardour (7.x) and jalv when missing, runs Ardour's VST3
 # scanner on the built bundle, then a headless Ardour session (ardour7-lua, the "None (Dummy)"
 # audio backend) that puts Zuriz on a MIDI track, plays a MIDI region through it, saves the
 # session and exports the audio; the state Ardour saved is then played back through zuriz-render
 # --preset-file. Last, a factory preset is chosen through Ardour's own preset path, which must
-# return with the plug-in holding the preset's values. Prints PASS or FAIL for each step, then
-# for the whole. Not part of the test suite: the install is large.
+# return with the plug-in holding the preset's values. Then the same for Zuriz.lv2
+# (scripts/host-check-lv2.sh): a headless session playing and exporting it, the state Ardour
+# saved for it, a factory preset through Ardour's preset path, and its X11 UI embedded by
+# jalv.gtk3 in a private Xvfb. Prints PASS or FAIL for each step, then for the whole. Not part
+# of the test suite: the install is large.
 #
-#   scripts/host-check.sh [BUNDLE.vst3]        default: build/Zuriz.vst3 (ZURIZ_BUILD_DIR)
+#   scripts/host-check.sh [BUNDLE.vst3 [BUNDLE.lv2]]
+#                          defaults: build/Zuriz.vst3 and build/Zuriz.lv2 (ZURIZ_BUILD_DIR)
 #
 # How the session is made, and why (Ardour 7.3): its Lua cannot create an empty MIDI region or
 # import a .mid file, so a short take is recorded from the x-virtual-keyboard port and its notes
@@ -22,6 +26,8 @@ set -uo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="${ZURIZ_BUILD_DIR:-$repo/build}"
 bundle="${1:-$build/Zuriz.vst3}"
+lv2_bundle="${2:-$build/Zuriz.lv2}"
+lv2_uri="https://velmo.music/zuriz/lv2"  # lv2/lv2_names.h
 say() { echo "host-check: $*"; }
 failed=0
 # A step's title; its end, with PASS or FAIL by whether $2 (the step's failures) is 0 and its time.
@@ -34,13 +40,19 @@ step_result() {
 
 [ -f "$bundle/Contents/x86_64-linux/Zuriz.so" ] || { say "no built bundle at $bundle (cmake --build build)"; exit 2; }
 bundle="$(cd "$bundle" && pwd)"
-if [ ! -x /usr/lib/ardour7/ardour-vst3-scanner ] || ! command -v ardour7-lua >/dev/null; then
-  say "installing Debian's Ardour (large)"
+# Debian's packages for each tool missing: Ardour, and what the LV2 editor's step runs.
+missing=()
+[ -x /usr/lib/ardour7/ardour-vst3-scanner ] && command -v ardour7-lua >/dev/null || missing+=(ardour)
+for tool in jalv.gtk3:jalv jackd:jackd2 Xvfb:xvfb import:imagemagick; do
+  command -v "${tool%%:*}" >/dev/null || missing+=("${tool#*:}")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  say "installing Debian's ${missing[*]} (Ardour is large)"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends ardour >/dev/null || {
-    say "FAIL: cannot install ardour"; exit 1; }
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || {
+    say "FAIL: cannot install ${missing[*]}"; exit 1; }
 fi
 
 work="$(mktemp -d /tmp/zuriz-host-check.XXXXXX)"
@@ -65,9 +77,11 @@ if [ $scan -ne 0 ] || ! grep -q "Found Plugin: Zuriz" "$work/scan.log"; then
 fi
 step_result 1 $bad
 
-# A new session ($1) with one MIDI track playing through Zuriz: tr, proc.
+# A new session ($1) with one MIDI track playing through Zuriz, the VST3 or ($2 = lv2) the LV2
+# one: tr, proc.
 session_prologue() {
   local plugin='"Zuriz", ARDOUR.PluginType.VST3'
+  [ "${2:-vst3}" = lv2 ] && plugin="\"$lv2_uri\", ARDOUR.PluginType.LV2"
   cat <<LUA
 AudioEngine:set_backend("None (Dummy)", "", "")
 ARDOUR.config():set_plugin_path_vst3("$work/vst3")
@@ -269,6 +283,10 @@ else
   bad=1
 fi
 step_result 3 $bad
+
+# shellcheck source=scripts/host-check-lv2.sh
+source "$repo/scripts/host-check-lv2.sh"
+lv2_steps
 
 [ $failed -eq 0 ] && say "PASS" || say "FAIL"
 exit $failed
