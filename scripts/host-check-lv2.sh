@@ -45,7 +45,7 @@ PY
 lv2_ardour_steps() {
   local bad got want
   step "4. a headless Ardour session playing a MIDI region through Zuriz.lv2 (LV2_PATH=$work/lv2)"
-  { session_prologue "$work/lv2-session" lv2; session_play_and_export zuriz-ardour-lv2; } >"$work/lv2-session.lua"
+  session_script "$work/lv2-session" lv2 session_play_and_export zuriz-ardour-lv2 >"$work/lv2-session.lua"
   bad=0
   if LV2_PATH="$work/lv2" run_export_session "$work/lv2-session" zuriz-ardour-lv2; then
     # Ardour keeps an LV2 plug-in's state as the plug-in stored it, in a state.ttl of its own.
@@ -65,7 +65,7 @@ lv2_ardour_steps() {
   step_result 4 $bad
 
   step "5. a factory LV2 preset chosen through Ardour's own preset path"
-  { session_prologue "$work/lv2-preset-session" lv2; session_load_preset "Angelus Toll"; } >"$work/lv2-preset-session.lua"
+  session_script "$work/lv2-preset-session" lv2 session_load_preset "Angelus Toll" >"$work/lv2-preset-session.lua"
   bad=0
   if LV2_PATH="$work/lv2" run_preset_session "$work/lv2-preset-session"; then
     got="$(lv2_saved_params "$work/lv2-preset-session")"

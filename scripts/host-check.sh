@@ -77,30 +77,43 @@ if [ $scan -ne 0 ] || ! grep -q "Found Plugin: Zuriz" "$work/scan.log"; then
 fi
 step_result 1 $bad
 
-# A new session ($1) with one MIDI track playing through Zuriz, the VST3 or ($2 = lv2) the LV2
-# one: tr, proc.
-session_prologue() {
+# The Lua of a new session ($1) with one MIDI track playing through Zuriz, the VST3 or ($2 = lv2)
+# the LV2 one, then what the command after them writes (using the track tr and the plug-in proc)
+# and the session closed. The session's objects the script holds are locals of a function, let
+# go before the session closes: held until Lua itself closes, after the session and with it the
+# port manager, Ardour frees them into freed memory (a crash at exit, whatever the plug-in).
+session_script() {
   local plugin='"Zuriz", ARDOUR.PluginType.VST3'
-  [ "${2:-vst3}" = lv2 ] && plugin="\"$lv2_uri\", ARDOUR.PluginType.LV2"
+  [ "$2" = lv2 ] && plugin="\"$lv2_uri\", ARDOUR.PluginType.LV2"
   cat <<LUA
 AudioEngine:set_backend("None (Dummy)", "", "")
 ARDOUR.config():set_plugin_path_vst3("$work/vst3")
 local s = create_session("$1", "zuriz", 48000)
 if not s then print("RESULT no-session") return end
+local function play()
 local info = ARDOUR.LuaAPI.new_plugin_info($plugin)
-if info:isnil() then print("RESULT plugin-not-listed") close_session() return end
+if info:isnil() then print("RESULT plugin-not-listed") return end
 local tracks = s:new_midi_track(ARDOUR.ChanCount(ARDOUR.DataType("midi"), 1),
   ARDOUR.ChanCount(ARDOUR.DataType("audio"), 2), false --[[ strict I/O ]], info, nil, nil, 1, "Bells",
   ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, false, false)
 local tr = tracks:front()
 local proc = tr:nth_plugin(0)
-if proc:isnil() then print("RESULT no-instance") close_session() return end
+if proc:isnil() then print("RESULT no-instance") return end
 print("INFO track " .. tr:name() .. " plays through " .. proc:display_name())
+LUA
+  shift 2
+  "$@"
+  cat <<LUA
+end
+local ok, failure = pcall(play)
+if not ok then print("RESULT lua-error " .. tostring(failure)) end
+collectgarbage()
+close_session()
 LUA
 }
 
-# After the prologue: a MIDI region played through the track with the family set to Glass, the
-# session saved, and the first five seconds exported to $work/$1.wav.
+# A MIDI region played through the track with the family set to Glass, the session saved, and
+# the first five seconds exported to $work/$1.wav.
 session_play_and_export() {
   cat <<LUA
 
@@ -129,7 +142,7 @@ end
 tr:rec_enable_control():set_value(0, PBD.GroupControlDisposition.NoGroup)
 local region
 for r in tr:playlist():region_list():iter() do region = r end
-if not region then print("RESULT no-take") close_session() return end
+if not region then print("RESULT no-take") return end
 
 -- The take's notes replaced by a rising arpeggio, one beat each.
 local model = region:to_midiregion():midi_source(0):model()
@@ -145,7 +158,7 @@ print(string.format("INFO region %s, %.2f s, %d notes", region:name(), region:le
 
 -- Zuriz's own parameter: the bell family, to Glass (index 3), taken in a process cycle.
 ARDOUR.LuaAPI.set_processor_param(proc, 0, 3)
-if not ARDOUR.LuaAPI.wait_for_process_callback(2, 2000) then print("RESULT no-process-cycle") close_session() return end
+if not ARDOUR.LuaAPI.wait_for_process_callback(2, 2000) then print("RESULT no-process-cycle") return end
 print("INFO parameter " .. proc:to_insert():plugin(0):parameter_label(0) .. " = " ..
       tostring(ARDOUR.LuaAPI.get_processor_param(proc, 0)))
 s:save_state("", false, false, false, false, false)
@@ -155,25 +168,23 @@ export:set_name("$1")
 export:set_folder("$work")
 export:set_range(0, 48000 * 5)
 export:set_preset("75969a1c-3133-4694-864b-a1fa50e43348") -- "WAV @ session-rate"
-if not export:check_outputs() then print("RESULT export-has-no-outputs") close_session() return end
+if not export:check_outputs() then print("RESULT export-has-no-outputs") return end
 print("RESULT " .. (export:run_export() and "exported" or "export-failed"))
-close_session()
 LUA
 }
 
-# After the prologue: the factory preset $1 chosen through Ardour's preset path, then the
-# session saved once the processor has taken it.
+# The factory preset $1 chosen through Ardour's preset path, then the session saved once the
+# processor has taken it.
 session_load_preset() {
   cat <<LUA
 local plug = proc:to_insert():plugin(0)
 local preset = plug:preset_by_label("$1")
-if not preset then print("RESULT no-preset") close_session() return end
+if not preset then print("RESULT no-preset") return end
 print("RESULT load_preset " .. tostring(plug:load_preset(preset)))
 -- The processor takes the values in the next process cycles; only then is its state saved.
 ARDOUR.LuaAPI.usleep(300000)
-if not ARDOUR.LuaAPI.wait_for_process_callback(2, 2000) then print("RESULT no-process-cycle") close_session() return end
+if not ARDOUR.LuaAPI.wait_for_process_callback(2, 2000) then print("RESULT no-process-cycle") return end
 s:save_state("", false, false, false, false, false)
-close_session()
 LUA
 }
 
@@ -243,7 +254,7 @@ sys.exit(0 if a.keys() == b.keys() and all(abs(a[k] - b[k]) <= 1e-6 * max(1, abs
 }
 
 step "2. a headless Ardour session playing a MIDI region through Zuriz"
-{ session_prologue "$work/session"; session_play_and_export zuriz-ardour; } >"$work/session.lua"
+session_script "$work/session" vst3 session_play_and_export zuriz-ardour >"$work/session.lua"
 bad=0
 if run_export_session "$work/session" zuriz-ardour; then
   # Ardour keeps the plug-in's state as a .vstpreset chunk in the session file: play it back.
@@ -267,7 +278,7 @@ step_result 2 $bad
 # Ardour 7.3 holds a lock of its own while it calls the controller to change the program, and
 # takes it again if the plug-in calls back from inside: a plug-in that does hangs Ardour here.
 step "3. a factory preset chosen through Ardour's own preset path"
-{ session_prologue "$work/preset-session"; session_load_preset "Angelus Toll"; } >"$work/preset-session.lua"
+session_script "$work/preset-session" vst3 session_load_preset "Angelus Toll" >"$work/preset-session.lua"
 bad=0
 if run_preset_session "$work/preset-session"; then
   sed -n 's:.*<chunk>\([^<]*\)</chunk>.*:\1:p' "$work/preset-session/zuriz.ardour" | head -n 1 | base64 -d >"$work/after-preset.vstpreset"
