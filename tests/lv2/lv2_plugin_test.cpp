@@ -1,11 +1,13 @@
-// Zuriz.lv2 through our lilv host: its Turtle data against the C++ tables, the demo against
-// the VST3 render, every block size at three rates, state across instances and formats,
-// the factory presets, and run() free of allocations and locks.
+// Zuriz.lv2 through our lilv host: its Turtle data against the C++ tables and the bundle's files
+// (the UI's too), the demo against the VST3 render, every block size at three rates, state
+// across instances and formats, the factory presets, and run() free of allocations and locks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include <lv2/midi/midi.h>
 #include <lv2/state/state.h>
 #include <lv2/time/time.h>
+#include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
 #include "built_bundle.h"
@@ -155,6 +158,51 @@ TEST(Lv2Turtle, DescribesTheTableThePortsAndThePresets) {
         EXPECT_TRUE(std::any_of(presets.begin(), presets.end(), [&](const auto& p) { return p.label == factory.name; }))
             << factory.name;
     }
+}
+
+// The objects of `subject predicate ?` in what lilv has read, as URIs.
+std::set<std::string> objects(lv2host::Lv2World& w, const LilvNode* subject, const char* predicate) {
+    std::set<std::string> out;
+    LilvNodes* found = lilv_world_find_nodes(w.world(), subject, w.node(predicate), nullptr);
+    LILV_FOREACH (nodes, it, found) out.insert(lilv_node_as_uri(lilv_nodes_get(found, it)));
+    lilv_nodes_free(found);
+    return out;
+}
+
+// The one UI a host finds for the plug-in, as it finds it: an X11 UI whose module and page are
+// in the bundle, asking for the window to embed in and idle calls, using resize, touch and the
+// URID map (its messages with the plug-in) where offered.
+TEST(Lv2Turtle, DescribesTheX11UiAndItsFiles) {
+    Lv2Bundle& bundle = Lv2Bundle::get();
+    lv2host::Lv2World& w = bundle.world();
+    LilvUIs* uis = lilv_plugin_get_uis(bundle.plugin());
+    ASSERT_EQ(lilv_uis_size(uis), 1u);
+    const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
+    const LilvNode* uri = lilv_ui_get_uri(ui);
+    EXPECT_STREQ(lilv_node_as_uri(uri), lv2::kUiUri);
+    EXPECT_TRUE(lilv_ui_is_a(ui, w.node(LV2_UI__X11UI)));
+    const LilvNodes* classes = lilv_ui_get_classes(ui);
+    EXPECT_EQ(lilv_nodes_size(classes), 1u);
+
+    char* binary = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(ui)), nullptr);
+    char* folder = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_bundle_uri(ui)), nullptr);
+    ASSERT_TRUE(binary != nullptr && folder != nullptr);
+    const std::filesystem::path module(binary), root(folder);
+    lilv_free(binary);
+    lilv_free(folder);
+    EXPECT_EQ(module.filename(), lv2::kUiBinaryName);
+    EXPECT_EQ(std::filesystem::weakly_canonical(module.parent_path()), std::filesystem::weakly_canonical(root));
+#ifdef ZURIZ_LV2_UI_BUILT
+    EXPECT_TRUE(std::filesystem::is_regular_file(module)) << module;
+    EXPECT_TRUE(std::filesystem::is_regular_file(root / lv2::kUiFolder / "index.html")) << root;
+#endif
+
+    lilv_world_load_resource(w.world(), uri);  // as hosts do before reading a UI's features
+    EXPECT_EQ(objects(w, uri, LV2_CORE__requiredFeature), (std::set<std::string>{LV2_UI__parent, LV2_UI__idleInterface}));
+    EXPECT_EQ(objects(w, uri, LV2_CORE__optionalFeature),
+              (std::set<std::string>{LV2_UI__resize, LV2_UI__touch, LV2_URID__map}));
+    EXPECT_EQ(objects(w, uri, LV2_CORE__extensionData), (std::set<std::string>{LV2_UI__idleInterface, LV2_UI__resize}));
+    lilv_uis_free(uis);
 }
 
 // Each factory preset applied as lilv applies it reaches the engine: the saved document holds
