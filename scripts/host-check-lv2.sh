@@ -145,6 +145,16 @@ lv2_ui_step() {
     say "FAIL: the page did not get ready in 60 s: $(tail -n 3 "$work/jalv-ui.log" | tr '\n' ' ')"
     bad=1
   fi
+  # The editor's messages through jalv: its poll reaches the plug-in's run and the answers come
+  # back on the notify port as the meter's and the drawer's documents.
+  for doc in velmo.meters velmo.hostChanged; do
+    if wait_for 100 grep -qF "delivered {\"type\":\"$doc\"" "$trace" 2>/dev/null; then
+      say "the page got \"$doc\" from the plug-in through jalv"
+    else
+      say "FAIL: no \"$doc\" reached the page (the UI's atoms did not make the round trip)"
+      bad=1
+    fi
+  done
   if [ -n "$helper" ]; then
     mapfile -t helpers < <(echo "$helper"; descendants "$helper")
     sleep 2  # the page's first paint after its documents
