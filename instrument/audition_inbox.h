@@ -34,6 +34,12 @@ public:
     template <class Engine>
     void drainInto(Engine& engine, std::uint64_t nowNs);
 
+    // Audio thread: whether a drain has anything to do (a key waiting, or a release-all).
+    bool pending() const {
+        return head_.load(std::memory_order_acquire) != tail_.load(std::memory_order_relaxed) ||
+               epoch_.load(std::memory_order_acquire) != seenEpoch_;
+    }
+
     std::uint32_t dropped() const { return dropped_.load(std::memory_order_relaxed); }
     // The latest note's wait from its post to the start of its block, in microseconds.
     std::uint32_t lastWaitMicros() const { return waitMicros_.load(std::memory_order_relaxed); }

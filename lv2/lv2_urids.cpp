@@ -15,6 +15,7 @@ Lv2Urids Lv2Urids::mapped(const LV2_URID_Map& map) {
     Lv2Urids u;
     u.midiEvent = id(LV2_MIDI__MidiEvent);
     u.atomString = id(LV2_ATOM__String);
+    u.atomSequence = id(LV2_ATOM__Sequence);
     u.atomInt = id(LV2_ATOM__Int);
     u.atomLong = id(LV2_ATOM__Long);
     u.atomFloat = id(LV2_ATOM__Float);

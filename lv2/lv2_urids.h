@@ -9,6 +9,7 @@ namespace velmo::lv2 {
 struct Lv2Urids {
     uint32_t midiEvent = 0;
     uint32_t atomString = 0;
+    uint32_t atomSequence = 0;
     uint32_t atomInt = 0;
     uint32_t atomLong = 0;
     uint32_t atomFloat = 0;

@@ -21,7 +21,6 @@ ZurizLv2::ZurizLv2(double sampleRate, int32_t maxBlockFrames, const LV2_URID_Map
     hostFacts_.sampleRate = sampleRate;
     hostFacts_.maxBlockFrames = maxBlock_;
     hostFacts_.addBus("output", false, 2, true, "stereo");
-    lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
     core_.engine().setup(sampleRate_, maxBlock_);
 }
 
@@ -91,19 +90,15 @@ void ZurizLv2::queueMidi(uint32_t from, uint32_t to) {
 
 void ZurizLv2::run(uint32_t frames) {
     beginNotify();
-    if (frames == 0 || outputs_[0] == nullptr || outputs_[1] == nullptr) {
-        if (notifying_) lv2_atom_forge_pop(&forge_, &notifyFrame_);
-        return;
-    }
+    if (frames == 0 || outputs_[0] == nullptr || outputs_[1] == nullptr) return;
     KernelEngine& engine = core_.engine();
     queuePorts();
     // The page's keys: the inbox ends what a release-all withdrew, takes this run's keys and
     // hands them to the engine at frame 0. Its clock is the frames rendered, so no key is ever
     // judged late here.
     clockNs_ = static_cast<uint64_t>(static_cast<double>(framesRendered_) * 1e9 / sampleRate_) + 1;
-    audition_.drainInto(engine, clockNs_);
     takeMessages();
-    audition_.drainInto(engine, clockNs_);
+    if (audition_.pending()) audition_.drainInto(engine, clockNs_);
     // A host without a block bound may send more than the engine was set up for: rendered in
     // pieces, each piece's events at their own offsets.
     const auto piece = static_cast<uint32_t>(maxBlock_);
@@ -112,16 +107,16 @@ void ZurizLv2::run(uint32_t frames) {
         queueMidi(from, to);
         float* outs[2] = {outputs_[0] + from, outputs_[1] + from};
         engine.processBlock(nullptr, 0, outs, 2, static_cast<int32_t>(to - from));
-        peaks_.capture(outs, 2, static_cast<int32_t>(to - from), engine.blockSilent());
+        if (meteredFramesLeft_ > 0) peaks_.capture(outs, 2, static_cast<int32_t>(to - from), engine.blockSilent());
     }
     framesRendered_ += frames;
+    meteredFramesLeft_ -= std::min(meteredFramesLeft_, frames);
     hostFacts_.lastBlockFrames = static_cast<int32_t>(frames);
     transport_.advance(frames);
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         saved_[id].store(engine.paramValue(id), std::memory_order_relaxed);
     }
-    answerPoll();
-    if (notifying_) lv2_atom_forge_pop(&forge_, &notifyFrame_);
+    if (pollFlags_ != 0 || replySize_ != 0) answerPoll();
 }
 
 std::string ZurizLv2::saveDocument() const {

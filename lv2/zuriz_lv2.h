@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include <lv2/atom/forge.h>
+#include <lv2/atom/atom.h>
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
@@ -84,18 +84,20 @@ private:
     // The audio thread's own.
     AuditionInbox audition_;
     OutputPeaks peaks_;
+    // The output is scanned for peaks only while a UI polls for them (within the last second),
+    // so a plug-in without an open editor pays nothing for its meter.
+    uint32_t meteredFramesLeft_ = 0;
     HostTransport transport_;
-    LV2_Atom_Forge forge_;
-    LV2_Atom_Forge_Frame notifyFrame_{};
-    bool notifying_ = false;
+    uint32_t notifyCapacity_ = 0;  // the notify buffer's bytes, as the host gave them this run
     uint32_t pollFlags_ = 0;
+    bool keysTaken_ = false;  // a key came this run
     std::atomic<bool> reportCcMap_{false};  // set by a restore, for the UI
     HostFacts hostFacts_;
     uint64_t framesRendered_ = 0;
-    uint64_t clockNs_ = 0;
+    uint64_t clockNs_ = 0;  // the inbox's clock: the frames rendered, in nanoseconds
     const LV2_Worker_Schedule* schedule_ = nullptr;
     char reply_[kBankReplyCapacity] = {};
-    uint32_t replySize_ = 0;  // the inbox's clock: the frames rendered, in nanoseconds
+    uint32_t replySize_ = 0;
 };
 
 }  // namespace velmo::lv2

@@ -25,7 +25,10 @@ bool bodyOf(const LV2_Atom& atom, T& out) {
 
 void ZurizLv2::takeMessages() {
     pollFlags_ = 0;
-    if (reportCcMap_.exchange(false, std::memory_order_acq_rel)) pollFlags_ |= kPollCcMap;
+    keysTaken_ = false;
+    // A plain load first: the exchange, a locked write, only once a restore asked for it.
+    if (reportCcMap_.load(std::memory_order_relaxed) && reportCcMap_.exchange(false, std::memory_order_acq_rel))
+        pollFlags_ |= kPollCcMap;
     if (controlIn_ == nullptr) return;
     LV2_ATOM_SEQUENCE_FOREACH(controlIn_, ev) {
         if (ev->body.type != urids_.midiEvent) takeMessage(ev->body);
@@ -35,10 +38,15 @@ void ZurizLv2::takeMessages() {
 void ZurizLv2::takeMessage(const LV2_Atom& atom) {
     if (atom.type == urids_.audition) {
         AuditionNote note;
-        if (bodyOf(atom, note)) audition_.post(note, clockNs_);
+        if (!bodyOf(atom, note)) return;
+        // The inbox takes keys only for a block under way: this run's, marked before the first.
+        if (!keysTaken_) audition_.drainInto(core_.engine(), clockNs_);
+        keysTaken_ = true;
+        audition_.post(note, clockNs_);
     } else if (atom.type == urids_.poll) {
         Poll poll;
         if (bodyOf(atom, poll)) pollFlags_ |= poll.flags;
+        if ((pollFlags_ & kPollLevels) != 0) meteredFramesLeft_ = static_cast<uint32_t>(sampleRate_);
     } else if (atom.type == urids_.ccMap) {
         CcMapRecord record;
         if (bodyOf(atom, record) && record.present != 0) adoptCcMap(record);
@@ -95,21 +103,28 @@ void ZurizLv2::adoptCcMap(const CcMapRecord& record) {
     savedCcMap_.publish(record);
 }
 
+// An empty sequence every run, as the host expects of an output; events appended to it whole.
 void ZurizLv2::beginNotify() {
-    notifying_ = false;
     if (notifyOut_ == nullptr) return;
-    // The host says how much room there is in the atom's size; the sequence is written anew.
-    lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<uint8_t*>(notifyOut_), notifyOut_->atom.size);
-    notifying_ = lv2_atom_forge_sequence_head(&forge_, &notifyFrame_, 0) != 0;
+    // The host says how much room there is in the atom's size.
+    notifyCapacity_ = notifyOut_->atom.size;
+    notifyOut_->atom.type = urids_.atomSequence;
+    notifyOut_->atom.size = sizeof(LV2_Atom_Sequence_Body);
+    notifyOut_->body.unit = 0;
+    notifyOut_->body.pad = 0;
 }
 
 void ZurizLv2::notify(uint32_t type, const void* body, uint32_t size) {
-    // Whole events only: one that does not fit is left out, never written in part.
+    if (notifyOut_ == nullptr) return;
+    const uint32_t used = sizeof(LV2_Atom) + notifyOut_->atom.size;
     const uint32_t needed = sizeof(LV2_Atom_Event) + lv2_atom_pad_size(size);
-    if (!notifying_ || forge_.size - forge_.offset < needed) return;
-    lv2_atom_forge_frame_time(&forge_, 0);
-    lv2_atom_forge_atom(&forge_, size, type);
-    lv2_atom_forge_write(&forge_, body, size);
+    if (used > notifyCapacity_ || notifyCapacity_ - used < needed) return;  // left out, never cut
+    auto* event = lv2_atom_sequence_end(&notifyOut_->body, notifyOut_->atom.size);
+    event->time.frames = 0;
+    event->body.size = size;
+    event->body.type = type;
+    std::memcpy(event + 1, body, size);
+    notifyOut_->atom.size += needed;
 }
 
 void ZurizLv2::answerPoll() {
