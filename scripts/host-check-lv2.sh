@@ -68,14 +68,7 @@ lv2_ardour_steps() {
   session_script "$work/lv2-preset-session" lv2 session_load_preset "Angelus Toll" >"$work/lv2-preset-session.lua"
   bad=0
   if LV2_PATH="$work/lv2" run_preset_session "$work/lv2-preset-session"; then
-    got="$(lv2_saved_params "$work/lv2-preset-session")"
-    want="$(lv2_preset_values "Angelus Toll")"
-    if [ "$want" != "{}" ] && same_params "$got" "$want"; then
-      say "the plug-in's values are the preset's: $got"
-    else
-      say "FAIL: after load_preset the plug-in holds $got, the preset is $want"
-      bad=1
-    fi
+    expect_preset_values "$(lv2_saved_params "$work/lv2-preset-session")" "$(lv2_preset_values "Angelus Toll")"
   else
     bad=1
   fi

@@ -253,6 +253,16 @@ a, b = json.loads(sys.argv[1]), json.loads(sys.argv[2])
 sys.exit(0 if a.keys() == b.keys() and all(abs(a[k] - b[k]) <= 1e-6 * max(1, abs(b[k])) for k in a) else 1)' "$1" "$2"
 }
 
+# The values the plug-in holds after load_preset ($1) against the preset's ($2); sets bad.
+expect_preset_values() {
+  if [ "$2" != "{}" ] && same_params "$1" "$2"; then
+    say "the plug-in's values are the preset's: $1"
+  else
+    say "FAIL: after load_preset the plug-in holds $1, the preset is $2"
+    bad=1
+  fi
+}
+
 step "2. a headless Ardour session playing a MIDI region through Zuriz"
 session_script "$work/session" vst3 session_play_and_export zuriz-ardour >"$work/session.lua"
 bad=0
@@ -282,14 +292,8 @@ session_script "$work/preset-session" vst3 session_load_preset "Angelus Toll" >"
 bad=0
 if run_preset_session "$work/preset-session"; then
   sed -n 's:.*<chunk>\([^<]*\)</chunk>.*:\1:p' "$work/preset-session/zuriz.ardour" | head -n 1 | base64 -d >"$work/after-preset.vstpreset"
-  got="$(state_params "$work/after-preset.vstpreset")"
-  want="$(state_params "$bundle/Contents/Resources/Presets/Angelus Toll.vstpreset")"
-  if same_params "$got" "$want"; then
-    say "the plug-in's values are the preset's: $got"
-  else
-    say "FAIL: after load_preset the plug-in holds $got, the preset is $want"
-    bad=1
-  fi
+  expect_preset_values "$(state_params "$work/after-preset.vstpreset")" \
+    "$(state_params "$bundle/Contents/Resources/Presets/Angelus Toll.vstpreset")"
 else
   bad=1
 fi
