@@ -37,7 +37,7 @@ public:
     // Audio thread: no allocation, lock or wait.
     void run(uint32_t frames);
 
-    // worker:interface. The host's scheduler (null: banks are answered "missing" at once).
+    // worker:interface. The host's scheduler (null: banks are answered "bank-missing" at once).
     void setWorker(const LV2_Worker_Schedule* schedule) { schedule_ = schedule; }
     // The worker thread: a bank request or pad overrides the run handed over.
     LV2_Worker_Status work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, uint32_t size,
