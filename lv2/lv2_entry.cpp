@@ -38,7 +38,7 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV
     if (map == nullptr) return nullptr;
     const Lv2Urids urids = Lv2Urids::mapped(*map);
     const auto* options = static_cast<const LV2_Options_Option*>(featureData(features, LV2_OPTIONS__options));
-    auto* plugin = new (std::nothrow) ZurizLv2(rate, blockBound(options, urids), *map);
+    auto* plugin = new (std::nothrow) ZurizLv2(rate, blockBound(options, urids), urids);
     if (plugin != nullptr && !plugin->ready()) {
         delete plugin;
         return nullptr;

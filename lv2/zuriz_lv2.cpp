@@ -8,8 +8,8 @@
 
 namespace velmo::lv2 {
 
-ZurizLv2::ZurizLv2(double sampleRate, int32_t maxBlockFrames, const LV2_URID_Map& map)
-    : urids_(Lv2Urids::mapped(map)),
+ZurizLv2::ZurizLv2(double sampleRate, int32_t maxBlockFrames, const Lv2Urids& urids)
+    : urids_(urids),
       sampleRate_(sampleRate),
       maxBlock_(maxBlockFrames > 0 ? maxBlockFrames : kDefaultMaxBlock),
       transport_(urids_, sampleRate) {
@@ -140,10 +140,7 @@ bool ZurizLv2::restoreDocument(const char* text, std::size_t size) {
     for (uint32_t id = 0; id < VELMO_PARAM_COUNT; ++id) {
         saved_[id].store(core_.engine().paramValue(id), std::memory_order_relaxed);
     }
-    CcMapRecord record;
-    record.present = core_.hasCcMap() ? 1 : 0;
-    record.map = core_.ccMap();
-    savedCcMap_.publish(record);
+    savedCcMap_.publish(ccMapInUse());
     adoptPorts_ = true;
     audition_.releaseAll();  // a restored sound starts with no key of the page held
     reportCcMap_.store(true, std::memory_order_release);

@@ -9,7 +9,6 @@
 #include <string>
 
 #include <lv2/atom/atom.h>
-#include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
 #include "instrument/audition_inbox.h"
@@ -28,7 +27,7 @@ public:
     // Blocks are rendered in pieces of at most this when the host names no bound.
     static constexpr int32_t kDefaultMaxBlock = 4096;
 
-    ZurizLv2(double sampleRate, int32_t maxBlockFrames, const LV2_URID_Map& map);
+    ZurizLv2(double sampleRate, int32_t maxBlockFrames, const Lv2Urids& urids);
 
     bool ready() const { return core_.engine().ready(); }
     void connect(uint32_t port, void* data);
@@ -59,6 +58,7 @@ private:
     void takeMessage(const LV2_Atom& atom);
     void queueMidi(uint32_t from, uint32_t to);
     void adoptCcMap(const CcMapRecord& record);
+    CcMapRecord ccMapInUse() const;
     void beginNotify();
     void answerPoll();
     void handOver(const LV2_Atom& atom);

@@ -97,6 +97,13 @@ LV2_Worker_Status ZurizLv2::workResponse(uint32_t size, const void* data) {
     return LV2_WORKER_SUCCESS;
 }
 
+CcMapRecord ZurizLv2::ccMapInUse() const {
+    CcMapRecord record;
+    record.present = core_.hasCcMap() ? 1 : 0;
+    record.map = core_.ccMap();
+    return record;
+}
+
 void ZurizLv2::adoptCcMap(const CcMapRecord& record) {
     if (record.map.count > kCcMapCapacity) return;
     core_.adoptCcMap(record.map);
@@ -145,9 +152,7 @@ void ZurizLv2::answerPoll() {
         replySize_ = 0;
     }
     if ((pollFlags_ & kPollCcMap) != 0) {
-        CcMapRecord record;
-        record.present = core_.hasCcMap() ? 1 : 0;
-        record.map = core_.ccMap();
+        const CcMapRecord record = ccMapInUse();
         notify(urids_.ccMap, &record, sizeof record);
     }
 }

@@ -37,7 +37,7 @@ lv2::CcMapRecord mapOf(uint8_t cc, uint32_t count) {
 TEST(Lv2Threads, SavesWhileRunsAdoptCcMapsHoldOneWholeMap) {
     std::map<std::string, LV2_URID> ids;
     LV2_URID_Map map{&ids, mapUri};
-    lv2::ZurizLv2 plugin(48000.0, 256, map);
+    lv2::ZurizLv2 plugin(48000.0, 256, lv2::Lv2Urids::mapped(map));
     const lv2::CcMapRecord maps[2] = {mapOf(20, 40), mapOf(80, 3)};
 
     std::vector<float> left(256), right(256);
